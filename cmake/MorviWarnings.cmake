@@ -1,0 +1,10 @@
+# Every target of the project gets the same warnings and, when asked for, the sanitizers.
+add_library(morvi_options INTERFACE)
+target_compile_options(morvi_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+if(MORVI_WERROR)
+  target_compile_options(morvi_options INTERFACE -Werror)
+endif()
+if(MORVI_SANITIZE)
+  target_compile_options(morvi_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(morvi_options INTERFACE -fsanitize=address,undefined)
+endif()

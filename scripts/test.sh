@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, then builds and runs the whole test suite twice:
+# a normal build with warnings as errors, and an AddressSanitizer and
+# UndefinedBehaviorSanitizer build.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+
+"$root/scripts/build.sh" build -DMORVI_WERROR=ON
+ctest --test-dir "$root/build" --output-on-failure -j2
+
+"$root/scripts/build.sh" build-asan -DMORVI_WERROR=ON -DMORVI_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j2
