@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth fonts-liberation
 )
 
 missing=()

@@ -35,4 +35,28 @@ KeyClass shownClass(const KeyMembership &m)
     return KeyClass::Disabled;
 }
 
+KeyClass editedClass(const KeyMembership &m)
+{
+    for (KeyClass c : {KeyClass::FixedFunction, KeyClass::Digit, KeyClass::GroupFunction, KeyClass::GroupSelect})
+        if (m.has(c)) return c;
+    return KeyClass::Disabled;
+}
+
+void setOnlyClass(KeyMembership &m, KeyClass c)
+{
+    m.set(KeyClass::Disabled, true);
+    m.set(c, true);
+}
+
+void cycleClass(KeyMembership &m)
+{
+    switch (editedClass(m)) {
+    case KeyClass::Disabled: setOnlyClass(m, KeyClass::FixedFunction); break;
+    case KeyClass::FixedFunction: setOnlyClass(m, KeyClass::Digit); break;
+    case KeyClass::Digit: setOnlyClass(m, KeyClass::GroupFunction); break;
+    case KeyClass::GroupFunction: setOnlyClass(m, KeyClass::GroupSelect); break;
+    case KeyClass::GroupSelect: setOnlyClass(m, KeyClass::Disabled); break;
+    }
+}
+
 } // namespace morvi

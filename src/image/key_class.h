@@ -28,6 +28,14 @@ using KeyClassFlags = std::array<KeyMembership, keyCount>;
 // FixedFunction, GroupFunction, Digit, GroupSelect.
 KeyClass shownClass(const KeyMembership &m);
 
+// The class the editing operations see: the first of FixedFunction, Digit,
+// GroupFunction, GroupSelect (not the order the matrix shows).
+KeyClass editedClass(const KeyMembership &m);
+// Leaves exactly the one flag of c set (none for Disabled).
+void setOnlyClass(KeyMembership &m, KeyClass c);
+// The double-click step: grey, green, orange, blue, yellow, grey.
+void cycleClass(KeyMembership &m);
+
 // Each class with a mask and the offset of its two mask bytes.
 struct KeyMask {
     KeyClass keyClass;

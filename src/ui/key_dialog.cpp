@@ -1,0 +1,138 @@
+#include "key_dialog.h"
+
+#include "caption_panel.h"
+#include "class_style.h"
+#include "parameter_rules.h"
+#include "widget_hooks.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace morvi::ui {
+
+TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> onClose, QWidget *parent)
+    : QDialog(parent), editor_(editor), reporter_(reporter), onClose_(std::move(onClose))
+{
+    setObjectName(QStringLiteral("FTkonfig"));
+    setWindowTitle(QStringLiteral("Tasten-Konfiguration"));
+    setFixedSize(241, 254 - 24); // the outer height includes a title bar of about 24 pixels
+    QFont base(QStringLiteral("MS Sans Serif"));
+    base.setPixelSize(11);
+    setFont(base);
+    const QColor background(0xE7, 0xE4, 0xCB);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, background);
+    setPalette(p);
+
+    // Controls sit on an opaque panel, so typing repaints the panel and never the dialog itself.
+    auto *panel = new CaptionPanel(this, 1);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setColour(background);
+    panel->setGeometry(8, 8, 217, 161);
+
+    adresse_ = new QLineEdit(panel);
+    adresse_->setObjectName(QStringLiteral("adresse"));
+    adresse_->setGeometry(16, 8, 110, 24);
+    adresse_->setMaxLength(addressMaxLength);
+    adresse_->setToolTip(QStringLiteral("'Adresse' für diese Taste"));
+    styleText(adresse_, QStringLiteral("Courier New"), 13, true, QColor(0x80, 0x00, 0x00));
+    adresse_->setAutoFillBackground(true);
+    makeEntryField(adresse_, [this] { adresseExit(); });
+    onDoubleClick(adresse_, [this] { adresse_->selectAll(); });
+
+    auto *label1 = new QLabel(QStringLiteral("Taste-#:"), panel);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->move(140, 12);
+    indexnr_ = new QLabel(panel);
+    indexnr_->setObjectName(QStringLiteral("indexnr"));
+    indexnr_->setGeometry(184, 10, 24, 16);
+    styleText(indexnr_, QStringLiteral("Arial"), 13, true, Qt::red);
+
+    const std::pair<const char *, KeyClass> buttons[] = {{"RB1", KeyClass::FixedFunction},
+                                                         {"RBZ", KeyClass::Digit},
+                                                         {"RB2", KeyClass::GroupFunction},
+                                                         {"RB3", KeyClass::GroupSelect},
+                                                         {"RB4", KeyClass::Disabled}};
+    auto *group = new QButtonGroup(this);
+    for (std::size_t i = 0; i < radios_.size(); ++i) {
+        const auto [name, keyClass] = buttons[i];
+        const ClassStyle style = classStyle(keyClass);
+        auto *rb = new QRadioButton(style.radioText, panel);
+        rb->setObjectName(QString::fromLatin1(name));
+        rb->setGeometry(16, 40 + 24 * static_cast<int>(i), 185, 17);
+        rb->setAutoFillBackground(true);
+        QPalette rp = rb->palette();
+        rp.setColor(QPalette::Window, style.colour);
+        rb->setPalette(rp);
+        group->addButton(rb);
+        connect(rb, &QRadioButton::clicked, this, [this, c = keyClass] { classClick(c); });
+        radios_[i] = {rb, keyClass};
+    }
+
+    button1_ = new QPushButton(QStringLiteral("Übernehmen"), this);
+    button1_->setObjectName(QStringLiteral("Button1"));
+    button1_->setGeometry(8, 184, 217, 33);
+    styleText(button1_, QStringLiteral("Arial"), 13, true, Qt::black);
+    connect(button1_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TFTkonfig::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    FormShow();
+}
+
+void TFTkonfig::FormShow()
+{
+    KeyMembership &flags = editor_.keyClassFlags[static_cast<std::size_t>(selectedKey_)];
+    const KeyClass current = editedClass(flags);
+    for (auto [rb, keyClass] : radios_) {
+        if (keyClass != current) continue;
+        if (!rb->isChecked()) {
+            rb->setChecked(true);
+            classClick(keyClass);
+        }
+    }
+    QPalette p = adresse_->palette();
+    p.setColor(QPalette::Base, classStyle(current).colour);
+    adresse_->setPalette(p);
+    indexnr_->setText(QString::number(selectedKey_ + 1));
+    // A repaint must not throw away what the user is typing.
+    if (adresse_->isModified() && adresse_->hasFocus()) return;
+    adresse_->setText(QString::fromStdString(keyAddressText(editor_, selectedKey_ + 1)));
+    button1_->setFocus();
+}
+
+void TFTkonfig::classClick(KeyClass c)
+{
+    setOnlyClass(editor_.keyClassFlags[static_cast<std::size_t>(selectedKey_)], c);
+    QPalette p = adresse_->palette();
+    p.setColor(QPalette::Base, classStyle(c).colour);
+    adresse_->setPalette(p);
+}
+
+void TFTkonfig::adresseExit()
+{
+    commitKeyAddress(editor_, selectedKey_ + 1, adresse_->text().toStdString(), reporter_);
+    adresse_->setModified(false);
+}
+
+void TFTkonfig::closeEvent(QCloseEvent *event)
+{
+    // The close box gives the address field no chance to be left: take what was typed.
+    if (adresse_->isModified()) adresseExit();
+    QDialog::closeEvent(event);
+}
+
+void TFTkonfig::done(int result)
+{
+    QDialog::done(result);
+    FormClose();
+}
+
+void TFTkonfig::FormClose() { onClose_(); }
+
+} // namespace morvi::ui

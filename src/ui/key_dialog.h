@@ -1,0 +1,48 @@
+#pragma once
+
+#include "editor.h"
+
+#include <QDialog>
+#include <array>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace morvi::ui {
+
+// The key configuration dialog: class and address of one key. It keeps no
+// state of its own; every paint of the dialog loads it from the editor.
+class TFTkonfig : public QDialog {
+    Q_OBJECT
+public:
+    // onClose runs when the dialog closes; the main window refreshes there.
+    TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> onClose, QWidget *parent);
+
+    void setSelectedKey(int keyIndex) { selectedKey_ = keyIndex; }
+    void FormShow();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void done(int result) override;
+
+private:
+    void classClick(KeyClass c);
+    void adresseExit();
+    void FormClose();
+
+    Editor &editor_;
+    Reporter &reporter_;
+    std::function<void()> onClose_;
+    int selectedKey_ = 0;
+    QLineEdit *adresse_ = nullptr;
+    QLabel *indexnr_ = nullptr;
+    QPushButton *button1_ = nullptr;
+    // RB1, RBZ, RB2, RB3, RB4 with their classes.
+    std::array<std::pair<QRadioButton *, KeyClass>, 5> radios_{};
+};
+
+} // namespace morvi::ui
