@@ -1,0 +1,146 @@
+// The key configuration dialog, opened by a right press on a key panel.
+#include "caption_panel.h"
+#include "key_dialog.h"
+#include "main_window_fixture.h"
+#include "number_text.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace morvi;
+
+class KeyDialogTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ui::TFMorvi> w;
+    ui::TFTkonfig *dialog() { return w->keyDialog(); }
+    template <typename T> T *inDialog(const char *name) { return dialog()->findChild<T *>(name); }
+    QWidget *panel(int key) { return w->findChild<QWidget *>(key == 9 ? QStringLiteral("Pan9") : QStringLiteral("pan%1").arg(key)); }
+
+    // Right-presses a key panel and runs `inside` once the open dialog has painted.
+    bool openAndRun(int key, const std::function<void()> &inside, Qt::MouseButton button = Qt::RightButton)
+    {
+        bool opened = false;
+        QTimer::singleShot(0, this, [&] {
+            if (!dialog()->isVisible()) return;
+            opened = true;
+            if (!QTest::qWaitForWindowExposed(dialog())) return;
+            QApplication::processEvents();
+            inside();
+            if (dialog()->isVisible()) dialog()->close();
+        });
+        QTest::mousePress(panel(key), button, {}, QPoint(55, 40));
+        QTest::mouseRelease(panel(key), button, {}, QPoint(55, 40));
+        QApplication::processEvents();
+        return opened;
+    }
+
+private slots:
+    void init() { w = test::startedWindow(); }
+    void cleanup() { w.reset(); }
+
+    void showsTheKeyItWasOpenedFor()
+    {
+        split64(w->editor().image, 4294967296, 85);
+        w->showdata();
+        QString index, address;
+        bool buttonHasFocus = false;
+        QPoint position;
+        QVERIFY(openAndRun(16, [&] {
+            index = inDialog<QLabel>("indexnr")->text();
+            address = inDialog<QLineEdit>("adresse")->text();
+            buttonHasFocus = inDialog<QWidget>("Button1")->hasFocus();
+            position = dialog()->pos();
+        }));
+        QCOMPARE(index, QStringLiteral("16"));
+        QCOMPARE(address, QStringLiteral("   4294967296"));
+        QVERIFY(buttonHasFocus);
+        const QWidget *pc1 = w->findChild<QWidget *>("PC1");
+        QCOMPARE(position, QPoint(w->x() + panel(16)->x() + pc1->x() + 80, w->y() + panel(16)->y() + pc1->y() + 20));
+        QCOMPARE(w->selectedKey(), 15);
+    }
+
+    void onlyARightPressOnThePanelOpensIt_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::newRow("left") << int(Qt::LeftButton);
+        QTest::newRow("middle") << int(Qt::MiddleButton);
+    }
+    void onlyARightPressOnThePanelOpensIt()
+    {
+        QFETCH(int, button);
+        QVERIFY(!openAndRun(2, [] {}, Qt::MouseButton(button)));
+        bool opened = false;
+        QTimer::singleShot(0, this, [&] {
+            opened = dialog()->isVisible();
+            dialog()->close();
+        });
+        QTest::mousePress(w->findChild<QWidget *>("Lab2"), Qt::RightButton);
+        QTest::mousePress(w->findChild<QWidget *>("tag2"), Qt::RightButton);
+        QApplication::processEvents();
+        QVERIFY(!opened);
+    }
+
+    void openingAKeyWithTwoFlagsKeepsTheDigitFlag()
+    {
+        KeyMembership &key5 = w->editor().keyClassFlags[4];
+        key5.set(KeyClass::Digit, true);
+        key5.set(KeyClass::GroupFunction, true);
+        w->showdata();
+        bool digitSelected = false;
+        QVERIFY(openAndRun(5, [&] { digitSelected = inDialog<QRadioButton>("RBZ")->isChecked(); }));
+        QVERIFY(digitSelected);
+        QVERIFY(key5.has(KeyClass::Digit));
+        QVERIFY(!key5.has(KeyClass::GroupFunction));
+        QCOMPARE(static_cast<ui::CaptionPanel *>(panel(5))->colour(), QColor(0xFE, 0xC8, 0x76));
+    }
+
+    void choosingDisabledGreysTheKeyAfterClosing()
+    {
+        w->editor().keyClassFlags[6].set(KeyClass::FixedFunction, true);
+        w->showdata();
+        QVERIFY(openAndRun(7, [&] {
+            inDialog<QRadioButton>("RB4")->click();
+            QTest::mouseClick(inDialog<QWidget>("Button1"), Qt::LeftButton);
+        }));
+        QVERIFY(!w->editor().keyClassFlags[6].any());
+        auto *p7 = static_cast<ui::CaptionPanel *>(panel(7));
+        QCOMPARE(p7->caption(), QStringLiteral("- off -"));
+        QVERIFY(!w->findChild<QLineEdit *>("c7")->isEnabled());
+    }
+
+    void addressEntryInTheDialog_data()
+    {
+        QTest::addColumn<bool>("byCloseBox");
+        QTest::newRow("Übernehmen") << false;
+        QTest::newRow("close box") << true;
+    }
+    void addressEntryInTheDialog()
+    {
+        QFETCH(bool, byCloseBox);
+        w->editor().image[95] = 8;
+        w->showdata();
+        QString shownWhileTyping;
+        QVERIFY(openAndRun(3, [&] {
+            auto *adresse = inDialog<QLineEdit>("adresse");
+            adresse->setFocus();
+            adresse->selectAll();
+            QTest::keyClicks(adresse, "300");
+            dialog()->update(); // a repaint must not throw the typing away
+            QApplication::processEvents();
+            shownWhileTyping = adresse->text();
+            if (byCloseBox)
+                dialog()->close();
+            else
+                QTest::mouseClick(inDialog<QWidget>("Button1"), Qt::LeftButton);
+        }));
+        QCOMPARE(shownWhileTyping, QStringLiteral("300"));
+        QCOMPARE(readAddress(w->editor().image, 20), qint64(255));
+        QCOMPARE(w->beepCount(), 1);
+        QCOMPARE(w->findChild<QLineEdit *>("c3")->text(), QStringLiteral("          255"));
+    }
+};
+
+QTEST_MAIN(KeyDialogTest)
+#include "test_key_dialog.moc"
