@@ -20,9 +20,11 @@ MorviProgram::MorviProgram()
     ui::TFMorvi &main = *fmorvi_;
     main.move(mainDesignPosition);
     helpform_ = new ui::Thelpform(main, &main);
-    ftkonfig_ = new ui::TFTkonfig(main.editor(), main, [&main] { main.showdata(); }, &main);
+    ftkonfig_ = new ui::TFTkonfig(
+        main.editor(), main, [&main] { main.showdata(); }, &main);
     main.setKeyDialog(ftkonfig_);
-    fsystem_ = new ui::TFsystem(main.editor(), main, [&main] { main.applyStoredTypeMenuHandler(); }, &main);
+    fsystem_ = new ui::TFsystem(
+        main.editor(), main, [&main] { main.applyStoredTypeMenuHandler(); }, &main);
     fwaitstates_ = new ui::TFwaitstates(main.link().waitstates, main, &main);
 
     wireMenus();
@@ -39,8 +41,10 @@ MorviProgram::~MorviProgram() = default;
 void MorviProgram::wireMenus()
 {
     ui::TFMorvi &main = *fmorvi_;
-    connect(main.findChild<QAction *>(QStringLiteral("MSystem")), &QAction::triggered, this, [this] { fsystem_->exec(); });
-    connect(main.findChild<QAction *>(QStringLiteral("MHilfe")), &QAction::triggered, this, [this] { helpform_->exec(); });
+    connect(main.findChild<QAction *>(QStringLiteral("MSystem")), &QAction::triggered, this,
+            [this] { fsystem_->exec(); });
+    connect(main.findChild<QAction *>(QStringLiteral("MHilfe")), &QAction::triggered, this,
+            [this] { helpform_->exec(); });
     connect(main.findChild<QAction *>(QStringLiteral("Mwaitstates")), &QAction::triggered, this, [this] {
         fwaitstates_->exec();
         fmorvi_->showdata();

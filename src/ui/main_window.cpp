@@ -27,8 +27,7 @@ const QString maxDigitsHint = QStringLiteral("maximale Tastendrücke bis zur Sen
 } // namespace
 
 TFMorvi::TFMorvi(QWidget *parent)
-    : QMainWindow(parent), beepSound_([] { QApplication::beep(); }),
-      timeoutError_([this](const QString &text) {
+    : QMainWindow(parent), beepSound_([] { QApplication::beep(); }), timeoutError_([this](const QString &text) {
           QMessageBox::critical(this, QApplication::applicationName(),
                                 QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(text));
       })
@@ -71,7 +70,7 @@ void TFMorvi::showBatteryPanel() { pbatterie_->setVisible(true); }
 void TFMorvi::markSelectedPort()
 {
     for (int n = 1; n <= 4; ++n) {
-        auto *item = findChild<QAction *>(QStringLiteral("COM%11").arg(n));
+        auto *item = findChild<QAction *>(QStringLiteral("COM%1").arg(n) + QLatin1Char('1'));
         item->setChecked(link_.portName == QStringLiteral("COM%1").arg(n));
     }
 }
@@ -125,14 +124,16 @@ void TFMorvi::showdata()
     for (QWidget *w : {static_cast<QWidget *>(lTasten_), static_cast<QWidget *>(field(Field::maxTasten))})
         w->setToolTip(prefix ? prefixHint : maxDigitsHint);
     applyDigitCountRule(image, prefix, *this);
-    for (Field f : {Field::minTasten, Field::maxTasten}) field(f)->setText(QString::fromStdString(fieldText(editor_, f)));
+    for (Field f : {Field::minTasten, Field::maxTasten})
+        field(f)->setText(QString::fromStdString(fieldText(editor_, f)));
 
     tastenTimeout_->setText(QString::fromStdString(timeoutText(image)));
 
     for (FlagBox b : {FlagBox::CBziffernmode, FlagBox::CBvorwahl, FlagBox::CBclear, FlagBox::press, FlagBox::CBself,
                       FlagBox::CBbatt})
         setBoxState(box(b), flagOf(image, b), [this, b] { flagBoxClick(b); });
-    for (Field f : {Field::Battschwelle, Field::timerself}) field(f)->setText(QString::fromStdString(fieldText(editor_, f)));
+    for (Field f : {Field::Battschwelle, Field::timerself})
+        field(f)->setText(QString::fromStdString(fieldText(editor_, f)));
 
     stampVersion(image);
     version_->setText(QString::fromStdString(versionText()));
@@ -226,7 +227,8 @@ void TFMorvi::commitTimeout()
 {
     const QString text = tastenTimeout_->text();
     const QString separator = QLocale().decimalPoint();
-    const auto tenths = morvi::commitTimeout(editor_, text.toStdString(), separator.isEmpty() ? ',' : separator[0].toLatin1(), *this);
+    const auto tenths =
+        morvi::commitTimeout(editor_, text.toStdString(), separator.isEmpty() ? ',' : separator[0].toLatin1(), *this);
     if (!tenths) {
         timeoutError_(text);
         return;

@@ -144,7 +144,8 @@ void TFMorvi::buildMenu()
     action(datei, QStringLiteral("Laden1"), QStringLiteral("&Laden"));
     action(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern"));
     datei->addSeparator()->setObjectName(QStringLiteral("N1"));
-    connect(action(datei, QStringLiteral("Exit1"), QStringLiteral("E&xit")), &QAction::triggered, this, &QWidget::close);
+    connect(action(datei, QStringLiteral("Exit1"), QStringLiteral("E&xit")), &QAction::triggered, this,
+            &QWidget::close);
 
     mKommunikation_ = named(bar->addMenu(QStringLiteral("&Kommunikation")), QStringLiteral("MKommunikation"));
     action(mKommunikation_, QStringLiteral("Datensenden1"), QStringLiteral("Daten &senden"));
@@ -153,7 +154,8 @@ void TFMorvi::buildMenu()
     // Start-up may leave every port unmarked.
     ports->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int n = 1; n <= 4; ++n) {
-        QAction *port = action(mKommunikation_, QStringLiteral("COM%11").arg(n), QStringLiteral("COM&%1").arg(n));
+        QAction *port =
+            action(mKommunikation_, QStringLiteral("COM%1").arg(n) + QLatin1Char('1'), QStringLiteral("COM&%1").arg(n));
         port->setCheckable(true);
         ports->addAction(port);
     }
@@ -168,12 +170,15 @@ void TFMorvi::buildMenu()
         if (handler) connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    mTypNormal_ = typeItem(QStringLiteral("MTyp_normal"), QStringLiteral("&normal  (Standartsender)"), &TFMorvi::MTyp_normalClick);
+    mTypNormal_ = typeItem(QStringLiteral("MTyp_normal"), QStringLiteral("&normal  (Standartsender)"),
+                           &TFMorvi::MTyp_normalClick);
     // The retired RS232 type keeps its item, which is never shown.
-    typeItem(QStringLiteral("MTyp_RS232"), QStringLiteral("&RS232  (für Empfänger mit RS232-Ausgabe)"), nullptr)->setVisible(false);
+    typeItem(QStringLiteral("MTyp_RS232"), QStringLiteral("&RS232  (für Empfänger mit RS232-Ausgabe)"), nullptr)
+        ->setVisible(false);
     mTypLong_ = typeItem(QStringLiteral("MTyp_long"), QStringLiteral("normal (Optimierung für &high power Sendemodul)"),
                          &TFMorvi::MTyp_longClick);
-    mTypDirekt_ = typeItem(QStringLiteral("MTyp_direkt"), QStringLiteral("&Paralleltastenbetrieb"), &TFMorvi::MTyp_direktClick);
+    mTypDirekt_ =
+        typeItem(QStringLiteral("MTyp_direkt"), QStringLiteral("&Paralleltastenbetrieb"), &TFMorvi::MTyp_direktClick);
 
     bar->addAction(QStringLiteral("    S&ystem    "))->setObjectName(QStringLiteral("MSystem"));
     bar->addAction(QStringLiteral(" "))->setObjectName(QStringLiteral("N2"));
@@ -186,7 +191,8 @@ void TFMorvi::buildKeyMatrix(QWidget *page)
     matrixback_->setGeometry(8, 8, 455, 339);
     for (int i = 0; i < keyCount; ++i) {
         const int key = i + 1;
-        auto *panel = named(new KeyPanel(matrixback_, i), key == 9 ? QStringLiteral("Pan9") : QStringLiteral("pan%1").arg(key));
+        auto *panel =
+            named(new KeyPanel(matrixback_, i), key == 9 ? QStringLiteral("Pan9") : QStringLiteral("pan%1").arg(key));
         panel->setGeometry(3 + 113 * (i % 4), 3 + 84 * (i / 4), 110, 81);
         styleText(panel, arial, 15, true, grey);
         panel->setToolTip(QStringLiteral("Tastenfunktion per Doppelklick ändern"));
@@ -237,8 +243,10 @@ void TFMorvi::buildMainPage(QWidget *page)
     label(panel4, QStringLiteral("LminAnz"), QStringLiteral("min-TX-Anzahl:"), 8, 8);
     fieldEdit(panel4, Field::minAnz, 110, 4, 32);
     label(panel4, QStringLiteral("LminAnzX"), QStringLiteral(" x"), 144, 8);
-    label(panel4, QStringLiteral("LminAnz1"), QStringLiteral("jede Codesendung wird mindestens"), 8, 30, navy, 11, false);
-    label(panel4, QStringLiteral("LminAnz2"), QStringLiteral("sooft hintereinander wiederholt"), 8, 42, navy, 11, false);
+    label(panel4, QStringLiteral("LminAnz1"), QStringLiteral("jede Codesendung wird mindestens"), 8, 30, navy, 11,
+          false);
+    label(panel4, QStringLiteral("LminAnz2"), QStringLiteral("sooft hintereinander wiederholt"), 8, 42, navy, 11,
+          false);
 
     auto *panel5 = groupPanel(page, QStringLiteral("Panel5"), {208, 72, 185, 57});
     maxBegrenzung_ = named(new QCheckBox(QStringLiteral("max-TX-Anz:"), panel5), QStringLiteral("maxBegrenzung"));
@@ -258,14 +266,18 @@ void TFMorvi::buildMainPage(QWidget *page)
     fieldEdit(panel7, Field::TastMess, 110, 4, 32)
         ->setToolTip(QStringLiteral("nur Vielfache von 4ms möglich (empfohlen: min. 40ms)"));
     label(panel7, QStringLiteral("LTastMessMs"), QStringLiteral("ms"), 146, 8);
-    label(panel7, QStringLiteral("LTastMess1"), QStringLiteral("minimal notwendige Drückdauer"), 8, 30, navy, 11, false);
-    label(panel7, QStringLiteral("LTastMess2"), QStringLiteral("einer Taste, bis diese akzeptiert wird"), 8, 42, navy, 11, false);
+    label(panel7, QStringLiteral("LTastMess1"), QStringLiteral("minimal notwendige Drückdauer"), 8, 30, navy, 11,
+          false);
+    label(panel7, QStringLiteral("LTastMess2"), QStringLiteral("einer Taste, bis diese akzeptiert wird"), 8, 42, navy,
+          11, false);
 
     auto *panel3 = groupPanel(page, QStringLiteral("Panel3"), {208, 136, 185, 59});
     QCheckBox *press = flagBox(panel3, FlagBox::press, QString(), 6, 6);
-    onClick(label(panel3, QStringLiteral("Label10"), QStringLiteral("gleichzeitiges Drücken"), 24, 6), [this] { flagBoxClick(FlagBox::press); });
-    onClick(label(panel3, QStringLiteral("Label21"), QStringLiteral("(gelbe und blaue Taste)"), 24, 19, navy, 11, false),
+    onClick(label(panel3, QStringLiteral("Label10"), QStringLiteral("gleichzeitiges Drücken"), 24, 6),
             [this] { flagBoxClick(FlagBox::press); });
+    onClick(
+        label(panel3, QStringLiteral("Label21"), QStringLiteral("(gelbe und blaue Taste)"), 24, 19, navy, 11, false),
+        [this] { flagBoxClick(FlagBox::press); });
     press->setFixedWidth(18);
     QCheckBox *clear = flagBox(panel3, FlagBox::CBclear, QString(), 6, 36);
     clear->setFixedWidth(18);
@@ -305,7 +317,8 @@ void TFMorvi::buildMainPage(QWidget *page)
     parallel->setPalette(frame);
     label(parallel, QStringLiteral("LGrundadresse"), QStringLiteral("Grundadresse:"), 8, 12);
     label(parallel, QStringLiteral("LGrundadresse2"), QStringLiteral("(bei Parallelbetrieb)"), 8, 30, navy, 11, false);
-    fieldEdit(parallel, Field::Grundadresse, 130, 14, 110)->setToolTip(QStringLiteral("Grundadresse für Tasten-Parallelbetrieb"));
+    fieldEdit(parallel, Field::Grundadresse, 130, 14, 110)
+        ->setToolTip(QStringLiteral("Grundadresse für Tasten-Parallelbetrieb"));
     parallelpanel_ = parallel;
 }
 
@@ -334,7 +347,8 @@ void TFMorvi::buildExtraPage(QWidget *page)
     pzusatzparallel_ = self;
 
     auto *batt = groupPanel(page, QStringLiteral("Pbatterie"), {8, 223, 385, 62});
-    label(batt, QStringLiteral("LBatterie"), QStringLiteral("! Nur für Handsender mit dual-color-LED: !"), 8, 6, maroon);
+    label(batt, QStringLiteral("LBatterie"), QStringLiteral("! Nur für Handsender mit dual-color-LED: !"), 8, 6,
+          maroon);
     flagBox(batt, FlagBox::CBbatt, QStringLiteral("mit BatterieTest"), 8, 32);
     label(batt, QStringLiteral("LSchwelle"), QStringLiteral("Schwellenwert:"), 180, 34);
     fieldEdit(batt, Field::Battschwelle, 268, 30, 26);

@@ -18,7 +18,8 @@ inline std::unique_ptr<ui::TFMorvi> startedWindow()
     auto w = std::make_unique<ui::TFMorvi>();
     w->setBeepSound([] {});
     ui::TFMorvi *window = w.get();
-    w->setKeyDialog(new ui::TFTkonfig(w->editor(), *w, [window] { window->showdata(); }, w.get()));
+    w->setKeyDialog(new ui::TFTkonfig(
+        w->editor(), *w, [window] { window->showdata(); }, w.get()));
     w->editor().resetImage();
     w->select_normal();
     w->show();

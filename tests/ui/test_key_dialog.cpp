@@ -16,7 +16,10 @@ class KeyDialogTest : public QObject {
     std::unique_ptr<ui::TFMorvi> w;
     ui::TFTkonfig *dialog() { return w->keyDialog(); }
     template <typename T> T *inDialog(const char *name) { return dialog()->findChild<T *>(name); }
-    QWidget *panel(int key) { return w->findChild<QWidget *>(key == 9 ? QStringLiteral("Pan9") : QStringLiteral("pan%1").arg(key)); }
+    QWidget *panel(int key)
+    {
+        return w->findChild<QWidget *>(key == 9 ? QStringLiteral("Pan9") : QStringLiteral("pan%1").arg(key));
+    }
 
     // Right-presses a key panel and runs `inside` once the open dialog has painted.
     bool openAndRun(int key, const std::function<void()> &inside, Qt::MouseButton button = Qt::RightButton)
@@ -70,7 +73,8 @@ private slots:
     void onlyARightPressOnThePanelOpensIt()
     {
         QFETCH(int, button);
-        QVERIFY(!openAndRun(2, [] {}, Qt::MouseButton(button)));
+        QVERIFY(!openAndRun(
+            2, [] {}, Qt::MouseButton(button)));
         bool opened = false;
         QTimer::singleShot(0, this, [&] {
             opened = dialog()->isVisible();

@@ -82,8 +82,11 @@ private slots:
     {
         QFETCH(bool, onLabel);
         const int key = 6;
-        const QList<QPair<QColor, QString>> expected{{green, " FestAdr."}, {orange, "Zifferntaste"}, {blue, " Funktion"},
-                                                     {yellow, " Gruppe"},  {QApplication::palette().color(QPalette::Button), ""}};
+        const QList<QPair<QColor, QString>> expected{{green, " FestAdr."},
+                                                     {orange, "Zifferntaste"},
+                                                     {blue, " Funktion"},
+                                                     {yellow, " Gruppe"},
+                                                     {QApplication::palette().color(QPalette::Button), ""}};
         for (const auto &[colour, text] : expected) {
             if (onLabel)
                 QTest::mouseDClick(w->findChild<QLabel *>("Lab6"), Qt::LeftButton, {}, QPoint(5, 5));
@@ -259,7 +262,8 @@ private slots:
         QVERIFY(box("CBzyk")->isChecked());
         QCOMPARE(w->beepCount(), 1);
         const auto lines = infoLines(w.get());
-        const auto warning = std::find_if(lines.begin(), lines.end(), [](const auto &l) { return l.first.startsWith("ACHTUNG"); });
+        const auto warning =
+            std::find_if(lines.begin(), lines.end(), [](const auto &l) { return l.first.startsWith("ACHTUNG"); });
         QVERIFY(warning != lines.end());
         QCOMPARE(warning->second, QColor(Qt::red));
         // Checking the limit box silences it and shows a maximum of 10.
@@ -273,9 +277,12 @@ private slots:
     {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("box");
-        QTest::newRow("Label12") << "Label12" << "CBclear";
-        QTest::newRow("Label10") << "Label10" << "press";
-        QTest::newRow("Label7") << "Label7" << "CBziffernmode";
+        QTest::newRow("Label12") << "Label12"
+                                 << "CBclear";
+        QTest::newRow("Label10") << "Label10"
+                                 << "press";
+        QTest::newRow("Label7") << "Label7"
+                                << "CBziffernmode";
     }
     void captionLabelRunsTheBoxHandlingWithoutToggling()
     {
@@ -294,13 +301,15 @@ private slots:
         image()[1] |= 0x20 | 0x40 | 0x08 | 0x80;
         w->applyDerivedState({true, false});
         w->findChild<QAction *>("MTyp_long")->trigger();
-        QCOMPARE(w->findChild<QMenu *>("MTyp")->title(), QStringLiteral("&Typ (momentan: normal mit HighPower-Sendemodul)"));
+        QCOMPARE(w->findChild<QMenu *>("MTyp")->title(),
+                 QStringLiteral("&Typ (momentan: normal mit HighPower-Sendemodul)"));
         QCOMPARE(int(image()[1]) & 0x70, 0x10);
         QCOMPARE(int(image()[1]) & 0x88, 0x88);
         QCOMPARE(int(image()[100]), 2);
         QCOMPARE(w->findChild<QWidget *>("matrixback")->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xD5));
         const auto lines = infoLines(w.get());
-        QCOMPARE(lines.at(lines.size() - 3).first, QStringLiteral("Sender-Konfiguration (normal mit HighPower-Sendemodul)"));
+        QCOMPARE(lines.at(lines.size() - 3).first,
+                 QStringLiteral("Sender-Konfiguration (normal mit HighPower-Sendemodul)"));
         QCOMPARE(lines.at(lines.size() - 3).second, QColor(Qt::black));
 
         w->findChild<QAction *>("MTyp_direkt")->trigger();
@@ -329,8 +338,10 @@ private slots:
         test::typeAndLeave(w.get(), "TastenTimeout", entry, "codelength");
         QCOMPARE(int(image()[4]), stored);
         QCOMPARE(shown.size(), errorBoxes);
-        if (errorBoxes) QCOMPARE(shown.first(), entry);
-        else QCOMPARE(edit("TastenTimeout")->text(), QString::fromStdString(timeoutText(image())));
+        if (errorBoxes)
+            QCOMPARE(shown.first(), entry);
+        else
+            QCOMPARE(edit("TastenTimeout")->text(), QString::fromStdString(timeoutText(image())));
     }
 
     void infoWindowReports()

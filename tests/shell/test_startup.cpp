@@ -1,0 +1,86 @@
+// Start-up in its two stages, and shut-down.
+#include "main_window.h"
+#include "morvi_program.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace morvi;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString startDir;
+
+    static std::unique_ptr<shell::MorviProgram> start()
+    {
+        auto program = std::make_unique<shell::MorviProgram>();
+        program->FMorvi().setBeepSound([] {});
+        program->FMorvi().show();
+        QApplication::setActiveWindow(&program->FMorvi());
+        if (!QTest::qWaitForWindowActive(&program->FMorvi())) qWarning("main window did not become active");
+        return program;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        startDir = QDir::currentPath();
+    }
+    void init() { QDir::setCurrent(dir.path()); }
+    void cleanup()
+    {
+        QFile::remove(dir.filePath("morvi.ini"));
+        QDir::setCurrent(startDir);
+    }
+
+    void creationShowsTheNormalTypeAndReportsTheStart()
+    {
+        auto program = start();
+        ui::TFMorvi &w = program->FMorvi();
+        QVERIFY(program->inittimer().isActive());
+        QCOMPARE(program->inittimer().interval(), 300);
+        QCOMPARE(w.editor().knownFirmware, (FirmwareVersion{2, 20}));
+        // Before the delayed initialisation the image is still all zero but for the preset and the stamp.
+        QCOMPARE(int(w.editor().image[95]), 0);
+        QCOMPARE(int(w.editor().image[101]), 25);
+        QCOMPARE(int(w.editor().image[125]), 34);
+        QCOMPARE(w.pos(), shell::mainDesignPosition);
+        const QString info = w.findChild<QTextEdit *>("MInfo")->toPlainText();
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^ {27}Info-Fenster\\n -\\d\\d:\\d\\d:\\d\\d-\\nProgrammstart\\n\\n$"))
+                .match(info)
+                .hasMatch());
+    }
+
+    void delayedInitialisation()
+    {
+        auto program = start();
+        ui::TFMorvi &w = program->FMorvi();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        QTRY_COMPARE(int(w.editor().image[95]), 40);
+        QCOMPARE(int(w.editor().image[4]), 25);
+        QCOMPARE(int(w.editor().image[110]), 60);
+        QCOMPARE(w.findChild<QMenu *>("MTyp")->title(), QStringLiteral("&Typ (momentan: normal)"));
+        QVERIFY(!w.findChild<QAction *>("MTyp_RS232")->isVisible());
+        QVERIFY(w.findChild<QAction *>("COM11")->isChecked());
+        QTRY_VERIFY(w.findChild<QPushButton *>("LeseButton")->hasFocus());
+        QCOMPARE(program->settingsFilePath(), QDir::currentPath() + "/morvi.ini");
+        QCOMPARE(w.link().fileName, QStringLiteral("neue datei.txc"));
+    }
+
+    void closingBeforeTheTimerWritesNoSettings()
+    {
+        auto program = start();
+        program->FMorvi().close();
+        QVERIFY(!QFile::exists(dir.filePath("morvi.ini")));
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "test_startup.moc"
