@@ -14,7 +14,7 @@
 namespace morvi::ui {
 
 TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> onClose, QWidget *parent)
-    : QDialog(parent), editor_(editor), reporter_(reporter), onClose_(std::move(onClose))
+    : FormDialog(parent), editor_(editor), reporter_(reporter), onClose_(std::move(onClose))
 {
     setObjectName(QStringLiteral("FTkonfig"));
     setWindowTitle(QStringLiteral("Tasten-Konfiguration"));
@@ -117,7 +117,8 @@ void TFTkonfig::classClick(KeyClass c)
 void TFTkonfig::adresseExit()
 {
     commitKeyAddress(editor_, selectedKey_ + 1, adresse_->text().toStdString(), reporter_);
-    adresse_->setModified(false);
+    // Show what was stored at once, as every main-window field does after its commit.
+    adresse_->setText(QString::fromStdString(keyAddressText(editor_, selectedKey_ + 1)));
 }
 
 void TFTkonfig::closeEvent(QCloseEvent *event)

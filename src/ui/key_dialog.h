@@ -1,8 +1,8 @@
 #pragma once
 
+#include "dialog_parts.h"
 #include "editor.h"
 
-#include <QDialog>
 #include <array>
 #include <functional>
 
@@ -15,7 +15,7 @@ namespace morvi::ui {
 
 // The key configuration dialog: class and address of one key. It keeps no
 // state of its own; every paint of the dialog loads it from the editor.
-class TFTkonfig : public QDialog {
+class TFTkonfig : public FormDialog {
     Q_OBJECT
 public:
     // onClose runs when the dialog closes; the main window refreshes there.

@@ -116,13 +116,14 @@ private slots:
 
     void addressEntryInTheDialog_data()
     {
-        QTest::addColumn<bool>("byCloseBox");
-        QTest::newRow("Übernehmen") << false;
-        QTest::newRow("close box") << true;
+        QTest::addColumn<int>("closing");
+        QTest::newRow("Übernehmen") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("Enter, then Übernehmen") << 2;
     }
     void addressEntryInTheDialog()
     {
-        QFETCH(bool, byCloseBox);
+        QFETCH(int, closing);
         w->editor().image[95] = 8;
         w->showdata();
         QString shownWhileTyping;
@@ -134,7 +135,8 @@ private slots:
             dialog()->update(); // a repaint must not throw the typing away
             QApplication::processEvents();
             shownWhileTyping = adresse->text();
-            if (byCloseBox)
+            if (closing == 2) QTest::keyClick(adresse, Qt::Key_Return);
+            if (closing == 1)
                 dialog()->close();
             else
                 QTest::mouseClick(inDialog<QWidget>("Button1"), Qt::LeftButton);

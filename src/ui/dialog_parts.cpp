@@ -1,0 +1,56 @@
+#include "dialog_parts.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPalette>
+
+namespace morvi::ui {
+
+void FormDialog::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: event->ignore(); return;
+    default: QDialog::keyPressEvent(event);
+    }
+}
+
+QFont pixelFont(const QString &family, int pixels, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void setBackground(QWidget *w, const QColor &colour)
+{
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Window, colour);
+    w->setPalette(palette);
+    w->setAutoFillBackground(true);
+}
+
+void setTextColour(QWidget *w, const QColor &colour)
+{
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    w->setPalette(palette);
+}
+
+QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QPoint pos, const QFont &font,
+                 const QColor &colour)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(font);
+    setTextColour(label, colour);
+    label->move(pos);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace morvi::ui

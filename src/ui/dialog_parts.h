@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QPoint>
+
+class QColor;
+class QKeyEvent;
+class QLabel;
+class QString;
+class QWidget;
+
+namespace morvi::ui {
+
+// Base of the program's modal dialogs. Enter and Escape belong to the focused
+// control: Enter in an entry field commits that field and must not press a
+// button behind the user's back, and the dialogs have no cancel. A focused
+// button still takes Enter itself.
+class FormDialog : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// A font of the given family at a size in pixels, as the window designs give it.
+QFont pixelFont(const QString &family, int pixels, bool bold = false);
+
+void setBackground(QWidget *w, const QColor &colour);
+void setTextColour(QWidget *w, const QColor &colour);
+
+// A caption label sized to its text, with its top-left corner at pos.
+QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QPoint pos, const QFont &font,
+                 const QColor &colour);
+
+} // namespace morvi::ui
