@@ -1,6 +1,8 @@
 // Start-up in its two stages, and shut-down.
 #include "main_window.h"
 #include "morvi_program.h"
+#include "system_dialog.h"
+#include "web_page.h"
 
 #include <QAction>
 #include <QMenu>
@@ -72,6 +74,48 @@ private slots:
         QTRY_VERIFY(w.findChild<QPushButton *>("LeseButton")->hasFocus());
         QCOMPARE(program->settingsFilePath(), QDir::currentPath() + "/morvi.ini");
         QCOMPARE(w.link().fileName, QStringLiteral("neue datei.txc"));
+    }
+
+    void menuItemsOpenTheirDialogs_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("system") << "MSystem" << "Fsystem";
+        QTest::newRow("help") << "MHilfe" << "helpform";
+        QTest::newRow("waitstates") << "Mwaitstates" << "Fwaitstates";
+    }
+    void menuItemsOpenTheirDialogs()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, dialog);
+        auto program = start();
+        QWidget *opened = nullptr;
+        QTimer::singleShot(0, this, [&] {
+            opened = QApplication::activeModalWidget();
+            if (opened) opened->close();
+        });
+        program->FMorvi().findChild<QAction *>(item)->trigger();
+        QVERIFY(opened);
+        QCOMPARE(opened->objectName(), dialog);
+    }
+
+    void systemDialogStartsAtItsDesignPosition()
+    {
+        auto program = start();
+        QCOMPARE(program->Fsystem().pos(), shell::systemDesignPosition);
+    }
+
+    void makerPanelOpensTheWebPage()
+    {
+        auto program = start();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        QStringList opened;
+        ui::setWebPageOpener([&](const QString &address) { opened << address; });
+        const int beeps = program->FMorvi().beepCount();
+        QTest::mouseDClick(program->FMorvi().findChild<QWidget *>("urladd"), Qt::LeftButton);
+        ui::setWebPageOpener({});
+        QCOMPARE(opened, QStringList{"http://www.funktechnik.example"});
+        QCOMPARE(program->FMorvi().beepCount(), beeps + 1);
     }
 
     void closingBeforeTheTimerWritesNoSettings()
