@@ -64,6 +64,7 @@ TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> o
         rb->setObjectName(QString::fromLatin1(name));
         rb->setGeometry(16, 40 + 24 * static_cast<int>(i), 185, 17);
         rb->setAutoFillBackground(true);
+        rb->setBackgroundRole(QPalette::Window);
         QPalette rp = rb->palette();
         rp.setColor(QPalette::Window, style.colour);
         rb->setPalette(rp);

@@ -206,7 +206,7 @@ void TFMorvi::buildKeyMatrix(QWidget *page)
         tag->setCaption(QStringLiteral("%1").arg(key, 2));
 
         auto *lab = label(panel, QStringLiteral("Lab%1").arg(key), QString(), 32, 6, grey, 13, true, arial);
-        lab->setFixedWidth(75);
+        lab->setFixedWidth(76);
         panel->setKeyLabel(lab);
 
         auto *edit = named(new QLineEdit(panel), QStringLiteral("c%1").arg(key));

@@ -43,6 +43,32 @@ private slots:
     void init() { w = test::startedWindow(); }
     void cleanup() { w.reset(); }
 
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("RB1") << "RB1" << QRect(16, 40, 185, 17) << QColor(0x80, 0xFF, 0x80);
+        QTest::newRow("RBZ") << "RBZ" << QRect(16, 64, 185, 17) << QColor(0xFE, 0xC8, 0x76);
+        QTest::newRow("RB2") << "RB2" << QRect(16, 88, 185, 17) << QColor(0x80, 0xFF, 0xFF);
+        QTest::newRow("RB3") << "RB3" << QRect(16, 112, 185, 17) << QColor(0xFF, 0xFF, 0x80);
+        QTest::newRow("RB4") << "RB4" << QRect(16, 136, 185, 17) << QApplication::palette().color(QPalette::Button);
+        QTest::newRow("Panel1") << "Panel1" << QRect(8, 8, 217, 161) << QColor(0xE7, 0xE4, 0xCB);
+        QTest::newRow("adresse") << "adresse" << QRect(16, 8, 110, 24) << QColor();
+        QTest::newRow("Button1") << "Button1" << QRect(8, 184, 217, 33) << QColor();
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QColor, colour);
+        auto *control = dialog()->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), geometry);
+        if (colour.isValid()) QCOMPARE(control->palette().color(QPalette::Window), colour);
+        QCOMPARE(dialog()->windowTitle(), QStringLiteral("Tasten-Konfiguration"));
+    }
+
     void showsTheKeyItWasOpenedFor()
     {
         split64(w->editor().image, 4294967296, 85);
