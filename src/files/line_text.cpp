@@ -1,0 +1,74 @@
+#include "line_text.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace morvi::files {
+
+QByteArray encodeLines(const QStringList &lines)
+{
+    QStringEncoder encoder(QStringConverter::System);
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        bytes += encoder.encode(line);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+namespace {
+
+QStringConverter::Encoding encodingOf(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) return QStringConverter::Utf8;
+    if (bytes.startsWith("\xFF\xFE")) return QStringConverter::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF")) return QStringConverter::Utf16BE;
+    return QStringConverter::System;
+}
+
+} // namespace
+
+QStringList decodeLines(const QByteArray &bytes)
+{
+    // The default flags drop the byte-order mark instead of making it a character.
+    QStringDecoder decoder(encodingOf(bytes));
+    const QString text = decoder.decode(bytes);
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n') continue;
+        lines.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.append(text.mid(start));
+    return lines;
+}
+
+std::optional<QStringList> readLinesFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return decodeLines(bytes);
+}
+
+bool writeLinesFile(const QString &path, const QStringList &lines)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const QByteArray bytes = encodeLines(lines);
+    // commit() does not notice a failure while flushing the last buffered
+    // bytes and would put a cut-short file in place; flush first and check.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace morvi::files

@@ -1,0 +1,107 @@
+#include "file_bench.h"
+#include "file_integer.h"
+#include "line_text.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace morvi::files;
+
+namespace {
+
+QByteArray utf16(const QString &text, bool bigEndian)
+{
+    QStringEncoder encoder(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                           QStringConverter::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+} // namespace
+
+class FileTextTest : public QObject {
+    Q_OBJECT
+private slots:
+    void integerRule_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("decimal") << "17" << true << 17;
+        QTest::newRow("leading blanks") << "  17" << true << 17;
+        QTest::newRow("blanks and sign") << " -17" << true << -17;
+        QTest::newRow("plus") << "+17" << true << 17;
+        QTest::newRow("dollar hex") << "$1F" << true << 31;
+        QTest::newRow("x hex") << "x1f" << true << 31;
+        QTest::newRow("0X hex") << "0X1F" << true << 31;
+        QTest::newRow("negative hex") << "-$10" << true << -16;
+        QTest::newRow("largest") << "2147483647" << true << 2147483647;
+        QTest::newRow("smallest") << "-2147483648" << true << int{-2147483647 - 1};
+        QTest::newRow("hex uses all 32 bits") << "$FFFFFFFF" << true << -1;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("blank") << " " << false << 0;
+        QTest::newRow("trailing blank") << "17 " << false << 0;
+        QTest::newRow("inner blank") << "1 7" << false << 0;
+        QTest::newRow("blank after sign") << "- 17" << false << 0;
+        QTest::newRow("tab") << "\t17" << false << 0;
+        QTest::newRow("sign only") << "-" << false << 0;
+        QTest::newRow("prefix only") << "0x" << false << 0;
+        QTest::newRow("dollar only") << "$" << false << 0;
+        QTest::newRow("hex digit in decimal") << "1F" << false << 0;
+        QTest::newRow("above 32 bits") << "2147483648" << false << 0;
+        QTest::newRow("below 32 bits") << "-2147483649" << false << 0;
+        QTest::newRow("hex above 32 bits") << "$100000000" << false << 0;
+        QTest::newRow("fullwidth digits") << QStringLiteral("\uFF11\uFF17") << false << 0;
+    }
+    void integerRule()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const auto parsed = parseFileInteger(text);
+        QCOMPARE(parsed.has_value(), valid);
+        if (valid) QCOMPARE(*parsed, value);
+    }
+
+    void decodeLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        const QStringList oneTwo{"1", "2"};
+        QTest::newRow("CR LF") << QByteArray("1\r\n2\r\n") << oneTwo;
+        QTest::newRow("LF") << QByteArray("1\n2\n") << oneTwo;
+        QTest::newRow("CR") << QByteArray("1\r2\r") << oneTwo;
+        QTest::newRow("last line open") << QByteArray("1\r\n2") << oneTwo;
+        QTest::newRow("mixed") << QByteArray("1\r\n2\r3\n4") << QStringList{"1", "2", "3", "4"};
+        QTest::newRow("LF CR ends two lines") << QByteArray("1\n\r2") << QStringList{"1", "", "2"};
+        QTest::newRow("empty lines kept") << QByteArray("\r\n\r\n") << QStringList{"", ""};
+        QTest::newRow("empty file") << QByteArray("") << QStringList{};
+        QTest::newRow("no mark: system encoding") << QByteArray("Gr\xC3\xBC\xC3\x9F\r\n") << QStringList{"Grüß"};
+        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F\r\n7") << QStringList{"Grüß", "7"};
+        QTest::newRow("UTF-16 LE mark") << utf16("Grüß\r\n7\r", false) << QStringList{"Grüß", "7"};
+        QTest::newRow("UTF-16 BE mark") << utf16("Grüß\n7", true) << QStringList{"Grüß", "7"};
+        QTest::newRow("UTF-16 LE mark then a zero character")
+            << utf16(QString(QChar(0)) + "\r\n", false) << QStringList{QString(QChar(0))};
+    }
+    void decodeLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QCOMPARE(morvi::files::decodeLines(bytes), lines);
+    }
+
+    void encodeLinesEndsEveryLineWithCrLf()
+    {
+        QCOMPARE(encodeLines({"1", "", "Grüß"}), QByteArray("1\r\n\r\nGr\xC3\xBC\xC3\x9F\r\n"));
+        QCOMPARE(encodeLines({}), QByteArray());
+    }
+
+    void unreadableFilesGiveNothing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!readLinesFile(dir.filePath("missing.txc")));
+        QVERIFY(!readLinesFile(dir.path()));
+    }
+};
+
+QTEST_GUILESS_MAIN(FileTextTest)
+#include "test_file_text.moc"
