@@ -1,5 +1,7 @@
 #include "morvi_program.h"
 
+#include "qt_file_dialogs.h"
+
 #include "help_window.h"
 #include "key_dialog.h"
 #include "main_window.h"
@@ -10,15 +12,22 @@
 
 #include <QAction>
 #include <QDir>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 
 namespace morvi::shell {
 
-MorviProgram::MorviProgram()
+namespace {
+QPoint toPoint(files::WindowPosition p) { return {p.left, p.top}; }
+files::WindowPosition toPosition(QPoint p) { return {p.x(), p.y()}; }
+} // namespace
+
+MorviProgram::MorviProgram(std::unique_ptr<files::FileDialogs> dialogs)
 {
     fmorvi_ = std::make_unique<ui::TFMorvi>();
     ui::TFMorvi &main = *fmorvi_;
-    main.move(mainDesignPosition);
+    main.move(toPoint(files::designPosition::main));
     helpform_ = new ui::Thelpform(main, &main);
     ftkonfig_ = new ui::TFTkonfig(
         main.editor(), main, [&main] { main.showdata(); }, &main);
@@ -26,6 +35,9 @@ MorviProgram::MorviProgram()
     fsystem_ = new ui::TFsystem(
         main.editor(), main, [&main] { main.applyStoredTypeMenuHandler(); }, &main);
     fwaitstates_ = new ui::TFwaitstates(main.link().waitstates, main, &main);
+    dialogs_ = dialogs ? std::move(dialogs) : std::make_unique<files::QtFileDialogs>(&main);
+    fileActions_ = std::make_unique<files::ConfigFileActions>(
+        main.editor(), main, static_cast<files::ConfigFileHost &>(*this), *dialogs_, Memo1);
 
     wireMenus();
     main.setFormClose([this] { FormClose(); });
@@ -49,6 +61,10 @@ void MorviProgram::wireMenus()
         fwaitstates_->exec();
         fmorvi_->showdata();
     });
+    connect(main.findChild<QAction *>(QStringLiteral("Laden1")), &QAction::triggered, this,
+            [this] { fileActions_->Laden1Click(); });
+    connect(main.findChild<QAction *>(QStringLiteral("Speichern1")), &QAction::triggered, this,
+            [this] { fileActions_->Speichern1Click(); });
     main.setUrladdDblClick([this] {
         fmorvi_->beep();
         ui::openWebPage(QStringLiteral("http://") + fmorvi_->urladdCaption());
@@ -73,9 +89,13 @@ void MorviProgram::inittimerTimer()
     main.editor().resetImage();
     main.link().portName = QStringLiteral("COM1");
     main.link().waitstates = 0;
-    SettingsFilePath = QDir::currentPath() + QStringLiteral("/morvi.ini");
+    SettingsFilePath = files::SettingsFilePath();
+    files::ProgramSettings settings;
+    // A missing or broken file keeps what was read before the fault.
+    files::readSettingsFile(SettingsFilePath, settings, Memo1);
+    applySettings(settings);
     main.markSelectedPort();
-    main.link().fileName = QStringLiteral("neue datei.txc");
+    fileActions_->setOpenFileName(files::startFileName);
     main.select_normal();
     main.findChild<QAction *>(QStringLiteral("MTyp_RS232"))->setVisible(false);
     helpform_->fillContacts();
@@ -84,10 +104,50 @@ void MorviProgram::inittimerTimer()
     main.findChild<QPushButton *>(QStringLiteral("LeseButton"))->setFocus();
 }
 
+void MorviProgram::applySettings(files::ProgramSettings settings)
+{
+    ui::TFMorvi &main = *fmorvi_;
+    main.link().portName = settings.portName;
+    SavedComNumber = settings.SavedComNumber;
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    files::keepWindowsReachable(
+        settings, {main.frameGeometry().width(), helpform_->frameGeometry().width(), fsystem_->frameGeometry().width()},
+        screens);
+    main.move(toPoint(settings.posMain));
+    helpform_->move(toPoint(settings.posHelp));
+    fsystem_->move(toPoint(settings.posSystem));
+}
+
+files::ProgramSettings MorviProgram::currentSettings() const
+{
+    files::ProgramSettings settings;
+    settings.directory = QDir::currentPath();
+    settings.portName = fmorvi_->link().portName;
+    settings.SavedComNumber = SavedComNumber;
+    settings.posMain = toPosition(fmorvi_->pos());
+    settings.posHelp = toPosition(helpform_->pos());
+    settings.posSystem = toPosition(fsystem_->pos());
+    return settings;
+}
+
 void MorviProgram::FormClose()
 {
     // Closing before the delayed initialisation has nowhere to write the settings.
     if (SettingsFilePath.isEmpty()) return;
+    try {
+        files::writeSettingsFile(SettingsFilePath, currentSettings(), fmorvi_->linkStatusText(), Memo1);
+    } catch (...) {
+        // Shutting down goes on whatever failed; nothing is reported.
+    }
 }
+
+SendBoxes MorviProgram::sendBoxes() const { return fmorvi_->sendBoxes(); }
+QString MorviProgram::serialPortName() const { return fmorvi_->link().portName; }
+QString MorviProgram::firmwareLabel() const { return fmorvi_->firmwareText(); }
+void MorviProgram::applyDerivedState(const DerivedState &derived) { fmorvi_->applyDerivedState(derived); }
+void MorviProgram::showFileName(const QString &name) { fmorvi_->link().fileName = name; }
+void MorviProgram::showdata() { fmorvi_->showdata(); }
 
 } // namespace morvi::shell

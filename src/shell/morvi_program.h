@@ -1,8 +1,11 @@
 #pragma once
 
+#include "config_file_actions.h"
+#include "config_file_host.h"
+#include "settings_file.h"
+
 #include <QObject>
-#include <QPoint>
-#include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <memory>
 
@@ -16,17 +19,13 @@ class TFwaitstates;
 
 namespace morvi::shell {
 
-// Design positions of the windows whose positions the settings keep.
-inline const QPoint mainDesignPosition{219, 145};
-inline const QPoint helpDesignPosition{134, 89};
-inline const QPoint systemDesignPosition{430, 246};
-
 // The whole program: the five windows, created in order and kept for the run,
 // the two-stage start-up and the shut-down.
-class MorviProgram : public QObject {
+class MorviProgram : public QObject, private files::ConfigFileHost {
     Q_OBJECT
 public:
-    MorviProgram();
+    // dialogs replaces the toolkit's file dialogs (tests answer for the user).
+    explicit MorviProgram(std::unique_ptr<files::FileDialogs> dialogs = {});
     ~MorviProgram() override;
 
     ui::TFMorvi &FMorvi() { return *fmorvi_; }
@@ -36,6 +35,8 @@ public:
     ui::TFwaitstates &Fwaitstates() { return *fwaitstates_; }
 
     QTimer &inittimer() { return inittimer_; }
+    files::ConfigFileActions &fileActions() { return *fileActions_; }
+    const QStringList &memo1() const { return Memo1; }
     const QString &settingsFilePath() const { return SettingsFilePath; }
 
     // The main window's creation handler, the delayed initialisation and the close handler.
@@ -45,6 +46,16 @@ public:
 
 private:
     void wireMenus();
+    void applySettings(files::ProgramSettings settings);
+    files::ProgramSettings currentSettings() const;
+
+    // What the file commands need from the main window.
+    SendBoxes sendBoxes() const override;
+    QString serialPortName() const override;
+    QString firmwareLabel() const override;
+    void applyDerivedState(const DerivedState &derived) override;
+    void showFileName(const QString &name) override;
+    void showdata() override;
 
     std::unique_ptr<ui::TFMorvi> fmorvi_;
     ui::Thelpform *helpform_ = nullptr;
@@ -53,6 +64,11 @@ private:
     ui::TFwaitstates *fwaitstates_ = nullptr;
     QTimer inittimer_;
     QString SettingsFilePath;
+    QString SavedComNumber;
+    // The hidden line buffer both text files pass through.
+    QStringList Memo1;
+    std::unique_ptr<files::FileDialogs> dialogs_;
+    std::unique_ptr<files::ConfigFileActions> fileActions_;
 };
 
 } // namespace morvi::shell

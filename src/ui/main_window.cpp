@@ -76,6 +76,8 @@ void TFMorvi::markSelectedPort()
 }
 
 QString TFMorvi::urladdCaption() const { return urladd_->caption(); }
+QString TFMorvi::firmwareText() const { return firmware_->text(); }
+QString TFMorvi::linkStatusText() const { return statusLink_->text(); }
 void TFMorvi::setUrladdCaption(const QString &caption) { urladd_->setCaption(caption); }
 void TFMorvi::setUrladdDblClick(std::function<void()> handler) { onDoubleClick(urladd_, std::move(handler)); }
 

@@ -95,6 +95,9 @@ public:
     // Marks the port menu item whose name is the selected port; none for other names.
     void markSelectedPort();
     QString urladdCaption() const;
+    QString firmwareText() const;
+    // The link indicator, status panel 0.
+    QString linkStatusText() const;
     void setUrladdCaption(const QString &caption);
     void setUrladdDblClick(std::function<void()> handler);
 

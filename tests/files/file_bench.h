@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scripted_dialogs.h"
+
 #include "config_file_actions.h"
 #include "presets.h"
 #include "recording_reporter.h"
@@ -35,21 +37,6 @@ public:
     }
     void showFileName(const QString &name) override { shownNames << name; }
     void showdata() override { ++refreshes; }
-};
-
-// Answers the dialogs from a script; an empty script or a null string cancels.
-class ScriptedDialogs : public files::FileDialogs {
-public:
-    QStringList answers;
-    std::vector<files::FileDialogRequest> requests;
-
-    std::optional<QString> choose(const files::FileDialogRequest &request) override
-    {
-        requests.push_back(request);
-        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-        if (answer.isNull()) return std::nullopt;
-        return answer;
-    }
 };
 
 // The image after a fresh start: defaults, Normal preset, version stamp.

@@ -1,10 +1,13 @@
 // Start-up in its two stages, and shut-down.
 #include "main_window.h"
 #include "morvi_program.h"
+#include "scripted_dialogs.h"
+#include "help_window.h"
 #include "system_dialog.h"
 #include "web_page.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,9 +21,11 @@ class StartupTest : public QObject {
     QTemporaryDir dir;
     QString startDir;
 
-    static std::unique_ptr<shell::MorviProgram> start()
+    // The program answers its file dialogs from the script it is given.
+    static std::unique_ptr<shell::MorviProgram>
+    start(std::unique_ptr<test::ScriptedDialogs> dialogs = std::make_unique<test::ScriptedDialogs>())
     {
-        auto program = std::make_unique<shell::MorviProgram>();
+        auto program = std::make_unique<shell::MorviProgram>(std::move(dialogs));
         program->FMorvi().setBeepSound([] {});
         program->FMorvi().show();
         QApplication::setActiveWindow(&program->FMorvi());
@@ -52,7 +57,7 @@ private slots:
         QCOMPARE(int(w.editor().image[95]), 0);
         QCOMPARE(int(w.editor().image[101]), 25);
         QCOMPARE(int(w.editor().image[125]), 34);
-        QCOMPARE(w.pos(), shell::mainDesignPosition);
+        QCOMPARE(w.pos(), QPoint(219, 145));
         const QString info = w.findChild<QTextEdit *>("MInfo")->toPlainText();
         QVERIFY(
             QRegularExpression(QStringLiteral("^ {27}Info-Fenster\\n -\\d\\d:\\d\\d:\\d\\d-\\nProgrammstart\\n\\n$"))
@@ -80,9 +85,12 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("dialog");
-        QTest::newRow("system") << "MSystem" << "Fsystem";
-        QTest::newRow("help") << "MHilfe" << "helpform";
-        QTest::newRow("waitstates") << "Mwaitstates" << "Fwaitstates";
+        QTest::newRow("system") << "MSystem"
+                                << "Fsystem";
+        QTest::newRow("help") << "MHilfe"
+                              << "helpform";
+        QTest::newRow("waitstates") << "Mwaitstates"
+                                    << "Fwaitstates";
     }
     void menuItemsOpenTheirDialogs()
     {
@@ -102,7 +110,7 @@ private slots:
     void systemDialogStartsAtItsDesignPosition()
     {
         auto program = start();
-        QCOMPARE(program->Fsystem().pos(), shell::systemDesignPosition);
+        QCOMPARE(program->Fsystem().pos(), QPoint(430, 246));
     }
 
     void makerPanelOpensTheWebPage()
@@ -116,6 +124,76 @@ private slots:
         ui::setWebPageOpener({});
         QCOMPARE(opened, QStringList{"http://www.funktechnik.example"});
         QCOMPARE(program->FMorvi().beepCount(), beeps + 1);
+    }
+
+    void settingsSurviveARestart_data()
+    {
+        QTest::addColumn<bool>("byExitItem");
+        QTest::newRow("close box") << false;
+        QTest::newRow("Exit") << true;
+    }
+    void settingsSurviveARestart()
+    {
+        QFETCH(bool, byExitItem);
+        QDir(dir.path()).mkdir("archiv");
+        {
+            auto program = start();
+            QTRY_VERIFY(!program->inittimer().isActive());
+            program->FMorvi().move(300, 200);
+            program->helpform().move(150, 100);
+            program->Fsystem().move(400, 300);
+            QDir::setCurrent(dir.filePath("archiv"));
+            if (byExitItem)
+                program->FMorvi().findChild<QAction *>("Exit1")->trigger();
+            else
+                program->FMorvi().close();
+        }
+        QVERIFY(QFile::exists(dir.filePath("morvi.ini")));
+        QDir::setCurrent(dir.path());
+        auto program = start();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        QCOMPARE(QDir::currentPath(), dir.filePath("archiv"));
+        QCOMPARE(program->FMorvi().pos(), QPoint(300, 200));
+        QCOMPARE(program->helpform().pos(), QPoint(150, 100));
+        QCOMPARE(program->Fsystem().pos(), QPoint(400, 300));
+        QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM1"));
+    }
+
+    void unknownPortLeavesEveryPortUnmarked()
+    {
+        QFile ini(dir.filePath("morvi.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[letztes Verzeichnis]\r\n\r\n[COM-Port]\r\n7\r\n");
+        ini.close();
+        auto program = start();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM7"));
+        for (const char *item : {"COM11", "COM21", "COM31", "COM41"})
+            QVERIFY(!program->FMorvi().findChild<QAction *>(item)->isChecked());
+    }
+
+    void savingAndLoadingFromTheMenu()
+    {
+        auto script = std::make_unique<test::ScriptedDialogs>();
+        test::ScriptedDialogs *dialogs = script.get();
+        auto program = start(std::move(script));
+        QTRY_VERIFY(!program->inittimer().isActive());
+        ui::TFMorvi &w = program->FMorvi();
+        w.editor().image[95] = 24;
+        w.editor().keyClassFlags[0].set(KeyClass::GroupSelect, true);
+        const QString path = dir.filePath("sender.txc");
+        dialogs->answers = {path, path};
+        w.findChild<QAction *>("Speichern1")->trigger();
+        QVERIFY(QFile::exists(path));
+
+        w.editor().image[95] = 40;
+        w.editor().keyClassFlags[0] = {};
+        w.findChild<QAction *>("Laden1")->trigger();
+        QCOMPARE(int(w.editor().image[95]), 24);
+        QVERIFY(w.editor().keyClassFlags[0].has(KeyClass::GroupSelect));
+        QCOMPARE(w.findChild<QLineEdit *>("codelength")->text(), QStringLiteral(" 24"));
+        QVERIFY(w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("geladen !"));
+        QCOMPARE(w.link().fileName, path);
     }
 
     void closingBeforeTheTimerWritesNoSettings()
