@@ -1,5 +1,7 @@
 #include "caption_panel.h"
 
+#include "dialog_parts.h"
+
 #include <QPainter>
 
 namespace morvi::ui {
@@ -22,12 +24,7 @@ void CaptionPanel::setCaption(const QString &caption)
     update();
 }
 
-void CaptionPanel::setColour(const QColor &colour)
-{
-    QPalette p = palette();
-    p.setColor(QPalette::Window, colour);
-    setPalette(p);
-}
+void CaptionPanel::setColour(const QColor &colour) { setBackground(this, colour); }
 
 QColor CaptionPanel::colour() const { return palette().color(QPalette::Window); }
 
@@ -39,19 +36,6 @@ void CaptionPanel::paintEvent(QPaintEvent *event)
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(contentsRect(), Qt::AlignCenter, caption_);
-}
-
-void styleText(QWidget *w, const QString &family, int pixelSize, bool bold, const QColor &colour)
-{
-    QFont f(family);
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    w->setFont(f);
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, colour);
-    p.setColor(QPalette::Text, colour);
-    p.setColor(QPalette::ButtonText, colour);
-    w->setPalette(p);
 }
 
 } // namespace morvi::ui

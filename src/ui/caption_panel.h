@@ -24,7 +24,4 @@ private:
     QString caption_;
 };
 
-// Sets a widget's font: family, pixel size, bold, and its text colour.
-void styleText(QWidget *w, const QString &family, int pixelSize, bool bold, const QColor &colour);
-
 } // namespace morvi::ui

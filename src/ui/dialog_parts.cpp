@@ -41,6 +41,12 @@ void setTextColour(QWidget *w, const QColor &colour)
     w->setPalette(palette);
 }
 
+void styleText(QWidget *w, const QString &family, int pixels, bool bold, const QColor &colour)
+{
+    w->setFont(pixelFont(family, pixels, bold));
+    setTextColour(w, colour);
+}
+
 QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QPoint pos, const QFont &font,
                  const QColor &colour)
 {

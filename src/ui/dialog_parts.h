@@ -30,6 +30,8 @@ QFont pixelFont(const QString &family, int pixels, bool bold = false);
 
 void setBackground(QWidget *w, const QColor &colour);
 void setTextColour(QWidget *w, const QColor &colour);
+// Font (family, pixel size, weight) and text colour in one step.
+void styleText(QWidget *w, const QString &family, int pixels, bool bold, const QColor &colour);
 
 // A caption label sized to its text, with its top-left corner at pos.
 QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QPoint pos, const QFont &font,

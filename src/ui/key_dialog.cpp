@@ -1,6 +1,7 @@
 #include "key_dialog.h"
 
 #include "caption_panel.h"
+#include "dialog_parts.h"
 #include "class_style.h"
 #include "parameter_rules.h"
 #include "widget_hooks.h"

@@ -2,6 +2,7 @@
 
 #include "caption_panel.h"
 #include "class_style.h"
+#include "dialog_parts.h"
 #include "info_window.h"
 #include "key_dialog.h"
 #include "key_panel.h"
@@ -56,11 +57,8 @@ void TFMorvi::trace(TraceList list, const std::string &line) { traces_.append(li
 void TFMorvi::showFirmware(const std::string &text, Rgb farbe)
 {
     firmware_->setText(QString::fromStdString(text));
-    for (QLabel *l : {lfirmware_, firmware_}) {
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, toQColor(farbe));
-        l->setPalette(p);
-    }
+    for (QLabel *l : {lfirmware_, firmware_})
+        setTextColour(l, toQColor(farbe));
 }
 
 void TFMorvi::ButClearClick() { info_->clear(); }

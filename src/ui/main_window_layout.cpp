@@ -1,5 +1,6 @@
 // Building the main window's controls; the behaviour is in main_window.cpp.
 #include "caption_panel.h"
+#include "dialog_parts.h"
 #include "class_style.h"
 #include "info_window.h"
 #include "key_panel.h"

@@ -12,7 +12,9 @@ namespace {
 
 class EntryFilter : public QObject {
 public:
-    EntryFilter(QLineEdit *edit, std::function<void()> commit) : QObject(edit), edit_(edit), commit_(std::move(commit)) {}
+    EntryFilter(QLineEdit *edit, std::function<void()> commit) : QObject(edit), edit_(edit), commit_(std::move(commit))
+    {
+    }
 
     bool eventFilter(QObject *, QEvent *event) override
     {
