@@ -4,7 +4,11 @@
 
 namespace morvi::ui {
 
-KeyPanel::KeyPanel(QWidget *parent, int keyIndex) : CaptionPanel(parent, 3), keyIndex_(keyIndex) {}
+KeyPanel::KeyPanel(QWidget *parent, int keyIndex) : CaptionPanel(parent, 3), keyIndex_(keyIndex)
+{
+    // Taking the focus on a click commits an address still being typed before the key changes.
+    setFocusPolicy(Qt::ClickFocus);
+}
 
 void KeyPanel::mouseDoubleClickEvent(QMouseEvent *event)
 {

@@ -79,6 +79,8 @@ private slots:
         QTRY_VERIFY(w.findChild<QPushButton *>("LeseButton")->hasFocus());
         QCOMPARE(program->settingsFilePath(), QDir::currentPath() + "/morvi.ini");
         QCOMPARE(w.link().fileName, QStringLiteral("neue datei.txc"));
+        // Without an adapter the start-up reports nothing after "Programmstart".
+        QVERIFY(w.findChild<QTextEdit *>("MInfo")->toPlainText().endsWith("Programmstart\n\n"));
     }
 
     void menuItemsOpenTheirDialogs_data()

@@ -102,6 +102,20 @@ private slots:
             if (other != key) QVERIFY(!editor().keyClassFlags[other - 1].any());
     }
 
+    void clickingAnotherKeyKeepsTheTypedAddress()
+    {
+        editor().keyClassFlags[0].set(KeyClass::FixedFunction, true);
+        w->showdata();
+        QLineEdit *c1 = edit("c1");
+        c1->setFocus();
+        c1->selectAll();
+        QTest::keyClicks(c1, "77");
+        QTest::mouseClick(panel(2), Qt::LeftButton, {}, QPoint(55, 40));
+        doubleClickPanel(2);
+        QCOMPARE(readAddress(image(), 10), qint64(77));
+        QCOMPARE(c1->text(), QStringLiteral("           77"));
+    }
+
     void keyWithTwoFlagsShowsBlueAndCyclesToBlueOnly()
     {
         editor().keyClassFlags[3].set(KeyClass::Digit, true);
@@ -377,6 +391,17 @@ private slots:
         QCOMPARE(labelText("Firmware"), QStringLiteral("2.60"));
         QCOMPARE(w->findChild<QLabel *>("LFirmware")->palette().color(QPalette::WindowText), QColor(Qt::red));
         QCOMPARE(w->traces().mem1.back(), std::string("firmwareL: 60"));
+    }
+
+    void extraFlagsShown()
+    {
+        image()[96] = 0xA5;
+        w->showdata();
+        QVERIFY(box("press")->isChecked());
+        QVERIFY(box("CBbatt")->isChecked());
+        QVERIFY(!box("CBself")->isChecked());
+        QCOMPARE(edit("Battschwelle")->text(), QStringLiteral("10"));
+        QCOMPARE(int(image()[96]), 0xA5);
     }
 };
 
