@@ -416,7 +416,7 @@ void TFMorvi::buildLowerArea(QWidget *client)
     const QString firmwareHint = QStringLiteral("Gerät zur Anzeige der Firmware-Version zuerst auslesen!");
     lfirmware_ = label(client, QStringLiteral("LFirmware"), QStringLiteral("Firmware:"), 184, 582, blueText);
     lfirmware_->setToolTip(firmwareHint);
-    firmware_ = label(client, QStringLiteral("Firmware"), QStringLiteral("-.--"), 240, 582, blueText);
+    firmware_ = label(client, QStringLiteral("Firmware"), QStringLiteral("0.0"), 240, 582, blueText);
     firmware_->setFixedWidth(48);
     firmware_->setToolTip(firmwareHint);
 

@@ -64,6 +64,7 @@ private slots:
         QCOMPARE(labelText("LTasten"), QStringLiteral("max-Tasten:"));
         QVERIFY(box("CBziffernmode")->isChecked());
         QCOMPARE(labelText("Version"), QStringLiteral("3.34"));
+        QCOMPARE(labelText("Firmware"), QStringLiteral("0.0"));
         QCOMPARE(labelText("labelzyk"), QStringLiteral("= ca. 0.00 min"));
         QCOMPARE(w->findChild<QLabel *>("SB1Panel0")->text(), QStringLiteral("COM1"));
         QCOMPARE(int(image()[124]), 3);
