@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 
@@ -23,8 +24,9 @@ QPoint toPoint(files::WindowPosition p) { return {p.left, p.top}; }
 files::WindowPosition toPosition(QPoint p) { return {p.x(), p.y()}; }
 } // namespace
 
-MorviProgram::MorviProgram(std::unique_ptr<files::FileDialogs> dialogs)
+MorviProgram::MorviProgram(Outside outside)
 {
+    serial_ = outside.serial ? std::move(outside.serial) : std::make_unique<link::SerialLink>();
     fmorvi_ = std::make_unique<ui::TFMorvi>();
     ui::TFMorvi &main = *fmorvi_;
     main.move(toPoint(files::designPosition::main));
@@ -35,7 +37,8 @@ MorviProgram::MorviProgram(std::unique_ptr<files::FileDialogs> dialogs)
     fsystem_ = new ui::TFsystem(
         main.editor(), main, [&main] { main.applyStoredTypeMenuHandler(); }, &main);
     fwaitstates_ = new ui::TFwaitstates(main.link().waitstates, main, &main);
-    dialogs_ = dialogs ? std::move(dialogs) : std::make_unique<files::QtFileDialogs>(&main);
+    dialogs_ = outside.dialogs ? std::move(outside.dialogs) : std::make_unique<files::QtFileDialogs>(&main);
+    main.link().comok = [this](const QString &name) { return serial_->comok(name); };
     fileActions_ = std::make_unique<files::ConfigFileActions>(
         main.editor(), main, static_cast<files::ConfigFileHost &>(*this), *dialogs_, Memo1);
 
@@ -61,6 +64,11 @@ void MorviProgram::wireMenus()
         fwaitstates_->exec();
         fmorvi_->showdata();
     });
+    auto *kommunikation = main.findChild<QMenu *>(QStringLiteral("MKommunikation"));
+    connect(kommunikation, &QMenu::aboutToShow, this, &MorviProgram::MKommunikationClick);
+    for (int n = 1; n <= link::SerialLink::portCount; ++n)
+        connect(main.findChild<QAction *>(QStringLiteral("COM%1").arg(n) + QLatin1Char('1')), &QAction::triggered, this,
+                [this, n] { COMClick(n); });
     connect(main.findChild<QAction *>(QStringLiteral("Laden1")), &QAction::triggered, this,
             [this] { fileActions_->Laden1Click(); });
     connect(main.findChild<QAction *>(QStringLiteral("Speichern1")), &QAction::triggered, this,
@@ -87,7 +95,7 @@ void MorviProgram::inittimerTimer()
     ui::TFMorvi &main = *fmorvi_;
     inittimer_.stop();
     main.editor().resetImage();
-    main.link().portName = QStringLiteral("COM1");
+    setPortName(QStringLiteral("COM1"));
     main.link().waitstates = 0;
     SettingsFilePath = files::SettingsFilePath();
     files::ProgramSettings settings;
@@ -100,14 +108,37 @@ void MorviProgram::inittimerTimer()
     main.findChild<QAction *>(QStringLiteral("MTyp_RS232"))->setVisible(false);
     helpform_->fillContacts();
     main.setUrladdCaption(QString::fromUtf8(maker::web));
+    MKommunikationClick();
     main.showdata();
     main.findChild<QPushButton *>(QStringLiteral("LeseButton"))->setFocus();
+}
+
+void MorviProgram::setPortName(const QString &name)
+{
+    serial_->port().setName(name);
+    fmorvi_->link().portName = name;
+}
+
+void MorviProgram::MKommunikationClick()
+{
+    serial_->MKommunikationClick();
+    for (int n = 1; n <= link::SerialLink::portCount; ++n)
+        fmorvi_->findChild<QAction *>(QStringLiteral("COM%1").arg(n) + QLatin1Char('1'))
+            ->setEnabled(serial_->portItemEnabled(n));
+}
+
+void MorviProgram::COMClick(int n)
+{
+    serial_->portChosen(n, *fmorvi_);
+    fmorvi_->link().portName = serial_->portName();
+    fmorvi_->markSelectedPort();
+    fmorvi_->showdata();
 }
 
 void MorviProgram::applySettings(files::ProgramSettings settings)
 {
     ui::TFMorvi &main = *fmorvi_;
-    main.link().portName = settings.portName;
+    setPortName(settings.portName);
     SavedComNumber = settings.SavedComNumber;
     QList<QRect> screens;
     for (const QScreen *screen : QGuiApplication::screens())
@@ -134,9 +165,10 @@ files::ProgramSettings MorviProgram::currentSettings() const
 
 void MorviProgram::FormClose()
 {
-    // Closing before the delayed initialisation has nowhere to write the settings.
-    if (SettingsFilePath.isEmpty()) return;
     try {
+        serial_->port().close();
+        // Closing before the delayed initialisation has nowhere to write the settings.
+        if (SettingsFilePath.isEmpty()) return;
         files::writeSettingsFile(SettingsFilePath, currentSettings(), fmorvi_->linkStatusText(), Memo1);
     } catch (...) {
         // Shutting down goes on whatever failed; nothing is reported.

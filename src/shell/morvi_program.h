@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config_file_actions.h"
+#include "serial_link.h"
 #include "config_file_host.h"
 #include "settings_file.h"
 
@@ -24,8 +25,12 @@ namespace morvi::shell {
 class MorviProgram : public QObject, private files::ConfigFileHost {
     Q_OBJECT
 public:
-    // dialogs replaces the toolkit's file dialogs (tests answer for the user).
-    explicit MorviProgram(std::unique_ptr<files::FileDialogs> dialogs = {});
+    // What the program talks to outside itself; tests replace both.
+    struct Outside {
+        std::unique_ptr<files::FileDialogs> dialogs; // the toolkit's file dialogs when empty
+        std::unique_ptr<link::SerialLink> serial;    // the system's COM1..COM4 when empty
+    };
+    explicit MorviProgram(Outside outside = {});
     ~MorviProgram() override;
 
     ui::TFMorvi &FMorvi() { return *fmorvi_; }
@@ -36,6 +41,7 @@ public:
 
     QTimer &inittimer() { return inittimer_; }
     files::ConfigFileActions &fileActions() { return *fileActions_; }
+    link::SerialLink &serial() { return *serial_; }
     const QStringList &memo1() const { return Memo1; }
     const QString &settingsFilePath() const { return SettingsFilePath; }
 
@@ -44,8 +50,13 @@ public:
     void inittimerTimer();
     void FormClose();
 
+    // The port probe behind the "&Kommunikation" menu; also run at start-up.
+    void MKommunikationClick();
+    void COMClick(int n);
+
 private:
     void wireMenus();
+    void setPortName(const QString &name);
     void applySettings(files::ProgramSettings settings);
     files::ProgramSettings currentSettings() const;
 
@@ -68,6 +79,7 @@ private:
     // The hidden line buffer both text files pass through.
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;
+    std::unique_ptr<link::SerialLink> serial_;
     std::unique_ptr<files::ConfigFileActions> fileActions_;
 };
 

@@ -1,7 +1,9 @@
 // Start-up in its two stages, and shut-down.
 #include "main_window.h"
 #include "morvi_program.h"
+#include "qserial_port.h"
 #include "scripted_dialogs.h"
+#include "tx_emulator.h"
 #include "help_window.h"
 #include "system_dialog.h"
 #include "web_page.h"
@@ -21,11 +23,23 @@ class StartupTest : public QObject {
     QTemporaryDir dir;
     QString startDir;
 
+    // COM1..COM4 lead nowhere unless a test puts a device behind one.
+    static std::unique_ptr<link::SerialLink> serialLink(const QString &com2Device = {})
+    {
+        link::PortResolver resolver;
+        for (int n = 1; n <= 4; ++n)
+            resolver.setDevice(n, QStringLiteral("/nonexistent/morvi-tty%1").arg(n));
+        if (!com2Device.isEmpty()) resolver.setDevice(2, com2Device);
+        return std::make_unique<link::SerialLink>(std::make_unique<link::QtSerialPort>(resolver));
+    }
+
     // The program answers its file dialogs from the script it is given.
     static std::unique_ptr<shell::MorviProgram>
-    start(std::unique_ptr<test::ScriptedDialogs> dialogs = std::make_unique<test::ScriptedDialogs>())
+    start(std::unique_ptr<test::ScriptedDialogs> dialogs = std::make_unique<test::ScriptedDialogs>(),
+          std::unique_ptr<link::SerialLink> serial = serialLink())
     {
-        auto program = std::make_unique<shell::MorviProgram>(std::move(dialogs));
+        auto program =
+            std::make_unique<shell::MorviProgram>(shell::MorviProgram::Outside{std::move(dialogs), std::move(serial)});
         program->FMorvi().setBeepSound([] {});
         program->FMorvi().show();
         QApplication::setActiveWindow(&program->FMorvi());
@@ -138,12 +152,15 @@ private slots:
     {
         QFETCH(bool, byExitItem);
         QDir(dir.path()).mkdir("archiv");
+        tools::TxEmulator transmitter;
+        const QString com2 = QString::fromStdString(transmitter.slavePath());
         {
-            auto program = start();
+            auto program = start(std::make_unique<test::ScriptedDialogs>(), serialLink(com2));
             QTRY_VERIFY(!program->inittimer().isActive());
             program->FMorvi().move(300, 200);
             program->helpform().move(150, 100);
             program->Fsystem().move(400, 300);
+            program->FMorvi().findChild<QAction *>("COM21")->trigger();
             QDir::setCurrent(dir.filePath("archiv"));
             if (byExitItem)
                 program->FMorvi().findChild<QAction *>("Exit1")->trigger();
@@ -152,13 +169,28 @@ private slots:
         }
         QVERIFY(QFile::exists(dir.filePath("morvi.ini")));
         QDir::setCurrent(dir.path());
-        auto program = start();
+        auto program = start(std::make_unique<test::ScriptedDialogs>(), serialLink(com2));
         QTRY_VERIFY(!program->inittimer().isActive());
         QCOMPARE(QDir::currentPath(), dir.filePath("archiv"));
         QCOMPARE(program->FMorvi().pos(), QPoint(300, 200));
         QCOMPARE(program->helpform().pos(), QPoint(150, 100));
         QCOMPARE(program->Fsystem().pos(), QPoint(400, 300));
-        QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM1"));
+        QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM2"));
+        QVERIFY(program->FMorvi().findChild<QAction *>("COM21")->isChecked());
+    }
+
+    void anUnavailablePortIsNotRemembered()
+    {
+        {
+            auto program = start();
+            QTRY_VERIFY(!program->inittimer().isActive());
+            QCOMPARE(program->FMorvi().linkStatusText(), QStringLiteral("COM1 (f)"));
+            program->FMorvi().close();
+        }
+        auto program = start();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM"));
+        QVERIFY(!program->FMorvi().findChild<QAction *>("COM11")->isChecked());
     }
 
     void unknownPortLeavesEveryPortUnmarked()
@@ -196,6 +228,23 @@ private slots:
         QCOMPARE(w.findChild<QLineEdit *>("codelength")->text(), QStringLiteral(" 24"));
         QVERIFY(w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("geladen !"));
         QCOMPARE(w.link().fileName, path);
+    }
+
+    void startupProbesThePorts()
+    {
+        tools::TxEmulator transmitter;
+        auto program = start(std::make_unique<test::ScriptedDialogs>(),
+                             serialLink(QString::fromStdString(transmitter.slavePath())));
+        ui::TFMorvi &w = program->FMorvi();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        for (int n = 1; n <= 4; ++n)
+            QCOMPARE(w.findChild<QAction *>(QStringLiteral("COM%1").arg(n) + '1')->isEnabled(), n == 2);
+        QCOMPARE(w.linkStatusText(), QStringLiteral("COM1 (f)"));
+
+        w.findChild<QAction *>("COM21")->trigger();
+        QCOMPARE(w.linkStatusText(), QStringLiteral("COM2"));
+        QVERIFY(w.findChild<QAction *>("COM21")->isChecked());
+        QVERIFY(w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("gewählter COM-Port: COM2"));
     }
 
     void closingBeforeTheTimerWritesNoSettings()

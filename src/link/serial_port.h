@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace morvi::link {
+
+// What the link needs of a serial port. Every operation reports failure by
+// its result; the caller decides what to tell the user.
+class SerialPort {
+public:
+    enum Buffer { input = 1, output = 2, both = input | output };
+    // Raised on the user-interface thread once per received byte that is still
+    // waiting, with the number of bytes waiting.
+    using ReceiveHandler = std::function<void(int waiting)>;
+
+    virtual ~SerialPort() = default;
+
+    // Setting the current name does nothing; a port open under another name
+    // is closed and opened again under the new one.
+    virtual bool setName(const QString &name) = 0;
+    virtual QString name() const = 0;
+    // 9600 baud, 8N1, no flow control, DTR and RTS off. Opening an open port does nothing.
+    virtual bool open() = 0;
+    // Closing a closed port does nothing.
+    virtual bool close() = 0;
+    virtual bool isOpen() const = 0;
+    // Discards received bytes not yet read and/or bytes not yet sent.
+    virtual bool clear(Buffer which) = 0;
+    // Bytes leave in the order of the calls.
+    virtual bool send(std::uint8_t byte) = 0;
+    // Up to buffer.size() bytes, waiting at most 100 ms per byte plus 1000 ms.
+    // Gives the number read, or -1 when the port failed or is closed.
+    virtual int read(std::span<std::uint8_t> buffer) = 0;
+    virtual void setReceiveHandler(ReceiveHandler handler) = 0;
+};
+
+} // namespace morvi::link
