@@ -39,6 +39,8 @@ MorviProgram::MorviProgram(Outside outside)
     fwaitstates_ = new ui::TFwaitstates(main.link().waitstates, main, &main);
     dialogs_ = outside.dialogs ? std::move(outside.dialogs) : std::make_unique<files::QtFileDialogs>(&main);
     main.link().comok = [this](const QString &name) { return serial_->comok(name); };
+    transfer_ =
+        std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
     fileActions_ = std::make_unique<files::ConfigFileActions>(
         main.editor(), main, static_cast<files::ConfigFileHost &>(*this), *dialogs_, Memo1);
 
@@ -69,6 +71,12 @@ void MorviProgram::wireMenus()
     for (int n = 1; n <= link::SerialLink::portCount; ++n)
         connect(main.findChild<QAction *>(QStringLiteral("COM%1").arg(n) + QLatin1Char('1')), &QAction::triggered, this,
                 [this, n] { COMClick(n); });
+    const auto read = [this] { transfer_->LeseButtonClick(); };
+    const auto program = [this] { transfer_->ProgButtonClick(); };
+    connect(main.findChild<QPushButton *>(QStringLiteral("LeseButton")), &QPushButton::clicked, this, read);
+    connect(main.findChild<QAction *>(QStringLiteral("Datenempfangen1")), &QAction::triggered, this, read);
+    connect(main.findChild<QPushButton *>(QStringLiteral("ProgButton")), &QPushButton::clicked, this, program);
+    connect(main.findChild<QAction *>(QStringLiteral("Datensenden1")), &QAction::triggered, this, program);
     connect(main.findChild<QAction *>(QStringLiteral("Laden1")), &QAction::triggered, this,
             [this] { fileActions_->Laden1Click(); });
     connect(main.findChild<QAction *>(QStringLiteral("Speichern1")), &QAction::triggered, this,
@@ -181,5 +189,19 @@ QString MorviProgram::firmwareLabel() const { return fmorvi_->firmwareText(); }
 void MorviProgram::applyDerivedState(const DerivedState &derived) { fmorvi_->applyDerivedState(derived); }
 void MorviProgram::showFileName(const QString &name) { fmorvi_->link().fileName = name; }
 void MorviProgram::showdata() { fmorvi_->showdata(); }
+
+void MorviProgram::applyDerived(const DerivedState &derived) { fmorvi_->applyDerivedState(derived); }
+bool MorviProgram::confirm(const std::string &question) { return fmorvi_->confirm(QString::fromStdString(question)); }
+
+void MorviProgram::setFocus(Button button)
+{
+    fmorvi_->focusControl(button == Button::LeseButton ? QStringLiteral("LeseButton") : QStringLiteral("ProgButton"));
+}
+
+void MorviProgram::showPanProg(bool visible) { fmorvi_->showProgressPanel(visible); }
+void MorviProgram::setLaction(const std::string &text) { fmorvi_->setProgressAction(QString::fromStdString(text)); }
+void MorviProgram::setGauge(int percent) { fmorvi_->setPhaseProgress(percent); }
+void MorviProgram::showGaugeGesamt(bool visible) { fmorvi_->showTotalProgress(visible); }
+void MorviProgram::setGaugeGesamt(int percent) { fmorvi_->setTotalProgress(percent); }
 
 } // namespace morvi::shell

@@ -2,6 +2,8 @@
 
 #include "config_file_actions.h"
 #include "serial_link.h"
+#include "transfer.h"
+#include "transfer_host.h"
 #include "config_file_host.h"
 #include "settings_file.h"
 
@@ -22,7 +24,7 @@ namespace morvi::shell {
 
 // The whole program: the five windows, created in order and kept for the run,
 // the two-stage start-up and the shut-down.
-class MorviProgram : public QObject, private files::ConfigFileHost {
+class MorviProgram : public QObject, private files::ConfigFileHost, private link::TransferHost {
     Q_OBJECT
 public:
     // What the program talks to outside itself; tests replace both.
@@ -42,6 +44,7 @@ public:
     QTimer &inittimer() { return inittimer_; }
     files::ConfigFileActions &fileActions() { return *fileActions_; }
     link::SerialLink &serial() { return *serial_; }
+    link::Transfer &transfer() { return *transfer_; }
     const QStringList &memo1() const { return Memo1; }
     const QString &settingsFilePath() const { return SettingsFilePath; }
 
@@ -68,6 +71,16 @@ private:
     void showFileName(const QString &name) override;
     void showdata() override;
 
+    // What the transfers need from the main window.
+    void applyDerived(const DerivedState &derived) override;
+    bool confirm(const std::string &question) override;
+    void setFocus(Button button) override;
+    void showPanProg(bool visible) override;
+    void setLaction(const std::string &text) override;
+    void setGauge(int percent) override;
+    void showGaugeGesamt(bool visible) override;
+    void setGaugeGesamt(int percent) override;
+
     std::unique_ptr<ui::TFMorvi> fmorvi_;
     ui::Thelpform *helpform_ = nullptr;
     ui::TFTkonfig *ftkonfig_ = nullptr;
@@ -80,6 +93,7 @@ private:
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;
     std::unique_ptr<link::SerialLink> serial_;
+    std::unique_ptr<link::Transfer> transfer_;
     std::unique_ptr<files::ConfigFileActions> fileActions_;
 };
 

@@ -7,6 +7,7 @@
 #include "key_dialog.h"
 #include "key_panel.h"
 #include "number_text.h"
+#include "pie_gauge.h"
 #include "widget_hooks.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTabWidget>
 
 namespace morvi::ui {
@@ -31,6 +33,10 @@ TFMorvi::TFMorvi(QWidget *parent)
     : QMainWindow(parent), beepSound_([] { QApplication::beep(); }), timeoutError_([this](const QString &text) {
           QMessageBox::critical(this, QApplication::applicationName(),
                                 QStringLiteral("'%1' ist kein gültiger Gleitkommawert").arg(text));
+      }),
+      confirm_([this](const QString &question) {
+          return QMessageBox::question(this, QApplication::applicationName(), question,
+                                       QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
       })
 {
     buildWindow();
@@ -62,6 +68,19 @@ void TFMorvi::showFirmware(const std::string &text, Rgb farbe)
 }
 
 void TFMorvi::ButClearClick() { info_->clear(); }
+
+void TFMorvi::showProgressPanel(bool shown) { panProg_->setVisible(shown); }
+void TFMorvi::setProgressAction(const QString &phase) { laction_->setText(phase); }
+void TFMorvi::setPhaseProgress(int percent) { gauge_->setProgress(percent); }
+
+void TFMorvi::showTotalProgress(bool shown) { gaugeGesamt_->setVisible(shown); }
+void TFMorvi::setTotalProgress(int percent) { gaugeGesamt_->setValue(percent); }
+bool TFMorvi::confirm(const QString &question) { return confirm_(question); }
+
+void TFMorvi::focusControl(const QString &objectName)
+{
+    if (auto *control = findChild<QWidget *>(objectName)) control->setFocus();
+}
 
 void TFMorvi::showBatteryPanel() { pbatterie_->setVisible(true); }
 

@@ -90,6 +90,17 @@ public:
 
     void ButClearClick();
 
+    // The transfer's progress panel, shown over the legend while a transfer runs.
+    void showProgressPanel(bool shown);
+    void setProgressAction(const QString &phase);
+    void setPhaseProgress(int percent);
+    void showTotalProgress(bool shown);
+    void setTotalProgress(int percent);
+    // A modal Yes/No question (the one before programming); tests replace it.
+    bool confirm(const QString &question);
+    void setConfirm(std::function<bool(const QString &)> ask) { confirm_ = std::move(ask); }
+    void focusControl(const QString &objectName);
+
     // Start-up steps that touch the window's own controls.
     void showBatteryPanel();
     // Marks the port menu item whose name is the selected port; none for other names.
@@ -133,6 +144,7 @@ private:
     std::function<void()> beepSound_;
     std::function<void(const QString &)> timeoutError_;
     std::function<void()> formClose_;
+    std::function<bool(const QString &)> confirm_;
     int selectedKey_ = 0;
     QTimer timerUSBsearch_;
 
@@ -167,6 +179,9 @@ private:
     QLabel *statusFile_ = nullptr;
     InfoWindow *info_ = nullptr;
     QWidget *panProg_ = nullptr;
+    QLabel *laction_ = nullptr;
+    PieGauge *gauge_ = nullptr;
+    QProgressBar *gaugeGesamt_ = nullptr;
 
     QMenu *mKommunikation_ = nullptr;
     QMenu *mTyp_ = nullptr;

@@ -379,12 +379,13 @@ void TFMorvi::buildLowerArea(QWidget *client)
 
     panProg_ = named(new CaptionPanel(client, 1), QStringLiteral("PanProg"));
     panProg_->setGeometry(16, 432, 273, 113);
-    label(panProg_, QStringLiteral("Laction"), QString(), 96, 10, Qt::black, 13, true, arial)->setFixedWidth(170);
-    auto *gauge = named(new PieGauge(panProg_), QStringLiteral("Gauge"));
-    gauge->setGeometry(8, 8, 80, 80);
-    auto *total = named(new QProgressBar(panProg_), QStringLiteral("GaugeGesamt"));
-    total->setGeometry(8, 94, 257, 12);
-    total->setTextVisible(false);
+    laction_ = label(panProg_, QStringLiteral("Laction"), QString(), 96, 10, Qt::black, 13, true, arial);
+    laction_->setFixedWidth(170);
+    gauge_ = named(new PieGauge(panProg_), QStringLiteral("Gauge"));
+    gauge_->setGeometry(8, 8, 80, 80);
+    gaugeGesamt_ = named(new QProgressBar(panProg_), QStringLiteral("GaugeGesamt"));
+    gaugeGesamt_->setGeometry(8, 94, 257, 12);
+    gaugeGesamt_->setTextVisible(false);
     panProg_->setVisible(false);
 
     for (auto [name, text, geometry] : {std::tuple{"ProgButton", "Programmieren", QRect(296, 432, 201, 55)},

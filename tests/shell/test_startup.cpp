@@ -1,5 +1,7 @@
 // Start-up in its two stages, and shut-down.
 #include "main_window.h"
+#include "main_window_fixture.h"
+#include "recording_reporter.h"
 #include "morvi_program.h"
 #include "qserial_port.h"
 #include "scripted_dialogs.h"
@@ -245,6 +247,47 @@ private slots:
         QCOMPARE(w.linkStatusText(), QStringLiteral("COM2"));
         QVERIFY(w.findChild<QAction *>("COM21")->isChecked());
         QVERIFY(w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("gewählter COM-Port: COM2"));
+    }
+
+    void readingAndProgrammingThroughTheWindow()
+    {
+        // A transmitter holding a valid configuration with a 24-bit code.
+        Editor stored;
+        stored.resetImage();
+        stored.image[95] = 24;
+        stored.keyClassFlags[0].set(KeyClass::FixedFunction, true);
+        test::RecordingReporter quiet;
+        stored.makeEDATA({}, quiet);
+        stored.image[122] = stored.calculatechecksum(quiet);
+        tools::TxEmulator::Memory memory{};
+        std::copy(stored.image.bytes().begin(), stored.image.bytes().end(), memory.begin());
+        tools::TxEmulator transmitter(memory);
+
+        auto program = start(std::make_unique<test::ScriptedDialogs>(),
+                             serialLink(QString::fromStdString(transmitter.slavePath())));
+        ui::TFMorvi &w = program->FMorvi();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        w.findChild<QAction *>("COM21")->trigger();
+
+        QTest::mouseClick(w.findChild<QPushButton *>("LeseButton"), Qt::LeftButton);
+        QVERIFY(w.findChild<QWidget *>("PanProg")->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.findChild<QWidget *>("PanProg")->isVisible(), 10000);
+        QCOMPARE(w.findChild<QLineEdit *>("codelength")->text(), QStringLiteral(" 24"));
+        QVERIFY(w.editor().keyClassFlags[0].has(KeyClass::FixedFunction));
+        QVERIFY(w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("Daten erfolgreich gelesen"));
+
+        QStringList asked;
+        w.setConfirm([&](const QString &question) {
+            asked << question;
+            return true;
+        });
+        test::typeAndLeave(&w, "codelength", "16", "BlitzTime");
+        QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
+        QCOMPARE(asked, QStringList{"Gerätekonfiguration überschreiben?"});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("Daten erfolgreich übertragen"), 15000);
+        QCOMPARE(int(transmitter.memory()[95]), 16);
+        QVERIFY(!w.findChild<QWidget *>("PanProg")->isVisible());
     }
 
     void closingBeforeTheTimerWritesNoSettings()
