@@ -107,21 +107,23 @@ bool Editor::checkfirmware(Reporter &reporter)
 
 void Editor::updateMaxAddress() { maxAddress = exp2(std::min<int>(image[offset::codeBits], maxCodeBits)) - 1; }
 
-bool checkReadImage(Editor &editor, Reporter &reporter)
+ReadImageCheck checkReadImage(Editor &editor, Reporter &reporter)
 {
+    ReadImageCheck check;
     const std::uint8_t computed = editor.calculatechecksum(reporter);
     const std::uint8_t stored = editor.image[offset::imageChecksum];
-    if (computed == stored) {
+    check.checksumOk = computed == stored;
+    if (check.checksumOk) {
         reporter.showinfo("Daten erfolgreich gelesen", colour::green, option::block);
     } else {
         reporter.showinfo("EEPROM checksum Fehler -  ist:" + std::to_string(stored) +
                               "  soll:" + std::to_string(computed),
                           colour::red, option::block);
     }
-    const bool compatible = editor.checkfirmware(reporter);
-    if (!compatible)
+    check.firmwareOk = editor.checkfirmware(reporter);
+    if (!check.firmwareOk)
         reporter.showinfo("Geräte-Firmware und Software passen nicht zusammen!", colour::red, option::block);
-    return compatible;
+    return check;
 }
 
 } // namespace morvi

@@ -50,8 +50,11 @@ public:
 // Warns when cyclic sending is on without a maximum send count.
 void cyclicSendWarning(const SendBoxes &boxes, Reporter &reporter);
 
-// The checks of an image just read from a transmitter: checksum and firmware
-// reports. Returns whether the firmware is compatible.
-bool checkReadImage(Editor &editor, Reporter &reporter);
+// The checks of an image just read from a transmitter, with their reports.
+struct ReadImageCheck {
+    bool checksumOk = false;
+    bool firmwareOk = false;
+};
+ReadImageCheck checkReadImage(Editor &editor, Reporter &reporter);
 
 } // namespace morvi

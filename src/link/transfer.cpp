@@ -11,15 +11,6 @@ namespace morvi::link {
 
 namespace {
 
-// Swallows everything: for looking at a checksum without a second trace line.
-class SilentReporter : public Reporter {
-public:
-    void showinfo(const std::string &, Rgb, int) override {}
-    void beep() override {}
-    void trace(TraceList, const std::string &) override {}
-    void showFirmware(const std::string &, Rgb) override {}
-};
-
 constexpr int lastAddress = imageSize - 1;
 constexpr int lastWritten = programmedBytes - 1;
 
@@ -185,17 +176,15 @@ bool Transfer::readCompletion()
     for (int i = 0; i < imageSize; ++i)
         reporter_.trace(TraceList::mem1, "[" + fillString(3, '0', i) + "] : " + fillString(3, '0', editor_.image[i]));
 
-    SilentReporter silent;
-    const bool checksumOk = editor_.calculatechecksum(silent) == editor_.image[offset::imageChecksum];
-    const bool compatible = checkReadImage(editor_, reporter_);
+    const ReadImageCheck check = checkReadImage(editor_, reporter_);
     // A transmitter this program cannot serve must not replace what was being edited.
-    if (!compatible) editor_.image = beforeRead_;
+    if (!check.firmwareOk) editor_.image = beforeRead_;
 
     closeport();
-    if (compatible) host_.applyDerived(editor_.readEDATA());
+    if (check.firmwareOk) host_.applyDerived(editor_.readEDATA());
     host_.showdata();
     host_.setFocus(TransferHost::Button::LeseButton);
-    return !checksumOk || !compatible;
+    return !check.checksumOk || !check.firmwareOk;
 }
 
 bool Transfer::readCompletionProgramming()

@@ -293,7 +293,9 @@ private slots:
         e.image[127] = static_cast<std::uint8_t>(firmwareMinor);
         e.image[122] = static_cast<std::uint8_t>(255 + storedChecksumDelta);
         RecordingReporter r;
-        QCOMPARE(checkReadImage(e, r), firmwareMinor < 60);
+        const ReadImageCheck check = checkReadImage(e, r);
+        QCOMPARE(check.firmwareOk, firmwareMinor < 60);
+        QCOMPARE(check.checksumOk, storedChecksumDelta == 0);
         QStringList seen;
         for (const auto &report : r.reports) {
             seen << qs(report.text);
