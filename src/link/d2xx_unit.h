@@ -1,0 +1,116 @@
+#pragma once
+
+#include "d2xx_api.h"
+
+#include <QLibrary>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace morvi::link {
+
+// Thin wrapper around the USB adapter library: one device at a time, its
+// handle and buffers, and the error report of a failed call. The library is
+// loaded on first use; when it or one of its entry points is missing, the
+// call fails with FT_DEVICE_NOT_FOUND, so a machine without the library
+// simply never finds an adapter.
+class D2XXUnit {
+public:
+    using FT_STATUS = d2xx::FT_STATUS;
+    using FT_HANDLE = d2xx::FT_HANDLE;
+    // Shows the text of a failed call in a modal box with an OK button.
+    using ErrorDialog = std::function<void(const QString &text)>;
+
+    static constexpr std::size_t ioBufferSize = 65536;
+    static constexpr std::size_t openBufferLength = 49;
+    static constexpr FT_STATUS missingStatus = d2xx::FT_DEVICE_NOT_FOUND;
+
+    // libraryPath as QLibrary takes it; the default finds libftd2xx.so.
+    explicit D2XXUnit(QString libraryPath = QStringLiteral("ftd2xx"));
+    ~D2XXUnit();
+    D2XXUnit(const D2XXUnit &) = delete;
+    D2XXUnit &operator=(const D2XXUnit &) = delete;
+
+    // Unloads the current library; the next call loads the new one.
+    void setLibraryPath(const QString &libraryPath);
+    QString libraryPath() const { return libraryPath_; }
+    // Loads the library if not tried yet; false when it is missing.
+    bool load();
+
+    // Without a dialog set, failed calls go to the Qt warning log.
+    void setErrorDialog(ErrorDialog dialog) { errorDialog_ = std::move(dialog); }
+    // The text the error dialog shows for a failed operation.
+    static QString errorText(const QString &operation, FT_STATUS status);
+    static QString statusText(FT_STATUS status);
+
+    // The operations; each returns the library's status, except Read and Write.
+    FT_STATUS GetFTDeviceCount();
+    FT_STATUS GetFTDeviceSerialNo(std::uint32_t index);
+    FT_STATUS Open_USB_Device_By_Serial_Number(const std::string &serial);
+    FT_STATUS Close_USB_Device();
+    // Bytes read into inBuffer / written from outBuffer; the status goes to ioStatus.
+    std::uint32_t Read_USB_Device_Buffer(std::uint32_t count);
+    std::uint32_t Write_USB_Device_Buffer(std::uint32_t count);
+    FT_STATUS Set_USB_Device_BaudRate();
+    FT_STATUS Set_USB_Device_DataCharacteristics();
+    FT_STATUS Set_USB_Device_FlowControl();
+    FT_STATUS Purge_USB_Device_In();
+    FT_STATUS Purge_USB_Device_Out();
+    FT_STATUS Set_USB_Device_TimeOuts(std::uint32_t readTimeoutMs, std::uint32_t writeTimeoutMs);
+    FT_STATUS Get_USB_Device_QueueStatus();
+    FT_STATUS Get_USB_Device_Status();
+
+    // Wrapper state, read and set by the callers as parameters and results.
+    FT_HANDLE handle = nullptr;
+    bool errorReport = true;
+    FT_STATUS ioStatus = d2xx::FT_OK;
+    std::uint32_t baudRate = 9600;
+    std::uint8_t wordLength = d2xx::FT_BITS_8;
+    std::uint8_t stopBits = d2xx::FT_STOP_BITS_1;
+    std::uint8_t parity = d2xx::FT_PARITY_NONE;
+    std::uint16_t flowControl = d2xx::FT_FLOW_NONE;
+    std::uint8_t xon = 0x11;
+    std::uint8_t xoff = 0x13;
+    std::uint32_t deviceCount = 0;
+    std::array<char, d2xx::serialNumberBufferSize> serialNumber{};
+    std::uint32_t rxQueue = 0;
+    std::uint32_t txQueue = 0;
+    std::uint32_t eventStatus = 0;
+    // Large, so kept off the stack of whoever owns the wrapper.
+    std::unique_ptr<std::array<std::uint8_t, ioBufferSize>> inBuffer;
+    std::unique_ptr<std::array<std::uint8_t, ioBufferSize>> outBuffer;
+    std::array<char, openBufferLength + 1> openBuffer{};
+
+    // The serial number in the buffer, up to its terminator.
+    std::string serialNumberText() const;
+
+private:
+    // Entry points, null while the library or the symbol is missing.
+    struct Api {
+        d2xx::FT_ListDevices_t listDevices = nullptr;
+        d2xx::FT_OpenEx_t openEx = nullptr;
+        d2xx::FT_Close_t close = nullptr;
+        d2xx::FT_Read_t read = nullptr;
+        d2xx::FT_Write_t write = nullptr;
+        d2xx::FT_SetBaudRate_t setBaudRate = nullptr;
+        d2xx::FT_SetDataCharacteristics_t setDataCharacteristics = nullptr;
+        d2xx::FT_SetFlowControl_t setFlowControl = nullptr;
+        d2xx::FT_Purge_t purge = nullptr;
+        d2xx::FT_SetTimeouts_t setTimeouts = nullptr;
+        d2xx::FT_GetQueueStatus_t getQueueStatus = nullptr;
+        d2xx::FT_GetStatus_t getStatus = nullptr;
+    };
+    const Api &api();
+    FT_STATUS report(const char *operation, FT_STATUS status);
+
+    QString libraryPath_;
+    QLibrary library_;
+    bool tried_ = false;
+    Api api_;
+    ErrorDialog errorDialog_;
+};
+
+} // namespace morvi::link

@@ -1,0 +1,39 @@
+#pragma once
+
+// Control side of the fake adapter library. Tests load the library through
+// D2XXUnit and reach these functions through QLibrary::resolve on the same
+// file, so both share the one in-memory device table.
+
+#include <cstdint>
+
+extern "C" {
+
+// Forgets every device, handle, failure, recorded call and byte.
+void fake_ftd2xx_reset();
+// Plugs in / pulls out a device; an open handle to a pulled device fails with FT_IO_ERROR.
+void fake_ftd2xx_add_device(const char *serialNumber);
+int fake_ftd2xx_remove_device(const char *serialNumber);
+// From now on every call whose recorded line is call or starts with call and
+// a space returns status without doing anything: "FT_Purge" fails both
+// purges, "FT_Purge #1 1" only the receive purge of handle 1. Status 0 lifts
+// the failure.
+void fake_ftd2xx_fail(const char *call, std::uint32_t status);
+// Every entry-point call, as "name arg arg ...", oldest first.
+int fake_ftd2xx_call_count();
+const char *fake_ftd2xx_call(int index);
+void fake_ftd2xx_clear_calls();
+// Bytes the device has received from the transmitter, for FT_Read and FT_GetQueueStatus.
+void fake_ftd2xx_feed(const std::uint8_t *bytes, std::uint32_t count);
+// Copies up to max bytes of everything FT_Write sent; returns how many there are in all.
+std::uint32_t fake_ftd2xx_written(std::uint8_t *out, std::uint32_t max);
+}
+
+using fake_ftd2xx_reset_t = void (*)();
+using fake_ftd2xx_add_device_t = void (*)(const char *);
+using fake_ftd2xx_remove_device_t = int (*)(const char *);
+using fake_ftd2xx_fail_t = void (*)(const char *, std::uint32_t);
+using fake_ftd2xx_call_count_t = int (*)();
+using fake_ftd2xx_call_t = const char *(*)(int);
+using fake_ftd2xx_clear_calls_t = void (*)();
+using fake_ftd2xx_feed_t = void (*)(const std::uint8_t *, std::uint32_t);
+using fake_ftd2xx_written_t = std::uint32_t (*)(std::uint8_t *, std::uint32_t);
