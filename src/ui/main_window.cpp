@@ -40,7 +40,6 @@ TFMorvi::TFMorvi(QWidget *parent)
       })
 {
     buildWindow();
-    timerUSBsearch_.setObjectName(QStringLiteral("timerUSBsearch"));
 }
 
 TFMorvi::~TFMorvi() = default;
@@ -181,12 +180,12 @@ void TFMorvi::showdata()
 
 void TFMorvi::showLinkState()
 {
-    if (link_.usbmode) {
+    const bool usb = link_.usbmode();
+    link_.armAdapterSearch(usb);
+    if (usb) {
         statusLink_->setText(QStringLiteral(" USB "));
-        timerUSBsearch_.start(2000);
         mKommunikation_->menuAction()->setEnabled(false);
     } else {
-        timerUSBsearch_.start(1000);
         statusLink_->setText(link_.portName + (link_.comok(link_.portName) ? QString() : QStringLiteral(" (f)")));
         mKommunikation_->menuAction()->setEnabled(true);
     }

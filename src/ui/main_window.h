@@ -6,7 +6,6 @@
 #include "reporter.h"
 
 #include <QMainWindow>
-#include <QTimer>
 #include <array>
 #include <functional>
 
@@ -30,7 +29,11 @@ class TFTkonfig;
 
 // What the refresh shows of the device link and the current file.
 struct LinkStatus {
-    bool usbmode = false;
+    // Whether the USB adapter is the active link.
+    std::function<bool()> usbmode = [] { return false; };
+    // Restarts the adapter search: the search while the serial link is active,
+    // the presence check while the adapter is in use.
+    std::function<void(bool usbmode)> armAdapterSearch = [](bool) {};
     QString portName = QStringLiteral("COM1");
     // Whether the selected port can be opened; the serial link supplies the test.
     std::function<bool(const QString &)> comok = [](const QString &) { return true; };
@@ -60,7 +63,6 @@ public:
     // Runs when the window is closed, by its close box or by "E&xit".
     void setFormClose(std::function<void()> handler) { formClose_ = std::move(handler); }
     int selectedKey() const { return selectedKey_; }
-    QTimer &timerUSBsearch() { return timerUSBsearch_; }
 
     // Reporter: the one channel from the core to the window.
     void showinfo(const std::string &inhalt, Rgb farbe, int option) override;
@@ -146,7 +148,6 @@ private:
     std::function<void()> formClose_;
     std::function<bool(const QString &)> confirm_;
     int selectedKey_ = 0;
-    QTimer timerUSBsearch_;
 
     struct KeyControls {
         KeyPanel *panel = nullptr;
