@@ -72,19 +72,14 @@ bool Transfer::openPort()
 void Transfer::startSerial(bool programming)
 {
     if (!openPort()) return;
-    host_.showPanProg(true);
-    host_.setGauge(0);
-    host_.showGaugeGesamt(programming);
-    if (programming) host_.setGaugeGesamt(0);
+    const Run run = programming ? Run::programming : Run::plainRead;
+    showProgress(run);
     bytepos_ = 0;
-    if (!programming) beforeRead_ = editor_.image;
 
     sendZeros(preambleLength);
     link_.port().clear(SerialPort::input);
     transmit(readCommand, 0);
-    reading_ = true;
-    writing_ = programming;
-    verifying_ = false;
+    beginRun(run);
     link_.timercloseport().stop();
 }
 
@@ -125,19 +120,13 @@ void Transfer::RS232RxChar()
 
     bool error = false;
     if (verifying_) {
-        host_.setLaction("verify");
-        updateProgress(lastAddress, 2.0 / 3.0);
-        rxbuffer_[bytepos_] = answer;
-        ++bytepos_;
+        verifyStep(answer);
         if (bytepos_ <= lastAddress)
             transmit(readCommand, bytepos_);
         else
             error = verifyCompletion();
     } else if (reading_) {
-        host_.setLaction("read");
-        updateProgress(lastAddress, 0.0);
-        rxbuffer_[bytepos_] = answer;
-        ++bytepos_;
+        readStep(answer);
         if (bytepos_ <= lastAddress)
             transmit(readCommand, bytepos_);
         else
@@ -145,9 +134,7 @@ void Transfer::RS232RxChar()
     } else if (writing_) {
         // A wrong echo sends nothing more; the time-out then names this address.
         if (answer == sendcopy_[bytepos_]) {
-            host_.setLaction("write");
-            updateProgress(lastWritten, 1.0 / 3.0);
-            ++bytepos_;
+            writeStep();
             if (bytepos_ <= lastWritten)
                 transmit(writeCommand, bytepos_, sendcopy_[bytepos_]);
             else
@@ -155,6 +142,49 @@ void Transfer::RS232RxChar()
         }
     }
     if (error) reporter_.beep();
+}
+
+void Transfer::showProgress(Run run)
+{
+    const bool programming = run == Run::programming;
+    host_.showPanProg(true);
+    host_.setGauge(0);
+    host_.showGaugeGesamt(programming);
+    if (programming) host_.setGaugeGesamt(0);
+}
+
+void Transfer::beginRun(Run run)
+{
+    if (run == Run::plainRead) beforeRead_ = editor_.image;
+    reading_ = true;
+    writing_ = run == Run::programming;
+    verifying_ = false;
+}
+
+void Transfer::beginVerify()
+{
+    reading_ = false;
+    writing_ = false;
+    verifying_ = true;
+}
+
+void Transfer::storeAnswer(const char *action, std::uint8_t answer, double phaseOffset)
+{
+    host_.setLaction(action);
+    updateProgress(lastAddress, phaseOffset);
+    rxbuffer_[bytepos_] = answer;
+    ++bytepos_;
+}
+
+void Transfer::readStep(std::uint8_t answer) { storeAnswer("read", answer, 0.0); }
+
+void Transfer::verifyStep(std::uint8_t answer) { storeAnswer("verify", answer, 2.0 / 3.0); }
+
+void Transfer::writeStep()
+{
+    host_.setLaction("write");
+    updateProgress(lastWritten, 1.0 / 3.0);
+    ++bytepos_;
 }
 
 void Transfer::updateProgress(int gaugeDivisor, double phaseOffset)
@@ -187,17 +217,21 @@ bool Transfer::readCompletion()
     return !check.checksumOk || !check.firmwareOk;
 }
 
-bool Transfer::readCompletionProgramming()
+bool Transfer::firmwareAccepted(bool focusOnReject)
 {
     reading_ = false;
     takeRxbuffer();
-    if (!editor_.checkfirmware(reporter_)) {
-        reporter_.showinfo("Geräte-Firmware und Software passen nicht zusammen!", colour::red, option::block);
-        restoreSendcopy();
-        host_.setFocus(TransferHost::Button::LeseButton);
-        closeport();
-        return true;
-    }
+    if (editor_.checkfirmware(reporter_)) return true;
+    reporter_.showinfo("Geräte-Firmware und Software passen nicht zusammen!", colour::red, option::block);
+    restoreSendcopy();
+    if (focusOnReject) host_.setFocus(TransferHost::Button::LeseButton);
+    closeport();
+    return false;
+}
+
+bool Transfer::readCompletionProgramming()
+{
+    if (!firmwareAccepted(true)) return true;
     bytepos_ = 0;
     transmit(writeCommand, 0, sendcopy_[0]);
     return false;
@@ -210,9 +244,7 @@ void Transfer::writeCompletion()
     link_.port().clear(SerialPort::input);
     bytepos_ = 0;
     transmit(readCommand, 0);
-    reading_ = false;
-    writing_ = false;
-    verifying_ = true;
+    beginVerify();
 }
 
 bool Transfer::verifyCompletion()

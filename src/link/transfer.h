@@ -76,14 +76,37 @@ public:
     };
     const Request &lastRequest() const { return lastRequest_; }
 
+    // The pieces the USB exchange drives the same phases with; it batches the
+    // requests but counts, stores and completes answers as the serial link does.
+    Editor &editor() { return editor_; }
+    Reporter &reporter() { return reporter_; }
+    TransferHost &host() { return host_; }
+    SerialLink &link() { return link_; }
+    // PanProg shown with Gauge at 0; GaugeGesamt only for a programming run.
+    void showProgress(Run run);
+    // Flags of the run's first phase; a plain read remembers the image it may have to put back.
+    void beginRun(Run run);
+    void beginVerify();
+    void resetBytepos() { bytepos_ = 0; }
+    // One counted answer of a read, verify or write phase: phase word,
+    // progress, and (reading) the byte stored at bytepos; then bytepos advances.
+    void readStep(std::uint8_t answer);
+    void verifyStep(std::uint8_t answer);
+    void writeStep();
+    // Completion of a plain read; true when it recorded an error.
+    bool readCompletion();
+    // First half of the programming run's read completion: the image takes the
+    // answers and the firmware is checked; a rejected one ends the run.
+    bool firmwareAccepted(bool focusOnReject);
+    void restoreSendcopy();
+
 private:
     bool openPort();
     void startSerial(bool programming);
     void sendZeros(int count);
     void updateProgress(int gaugeDivisor, double phaseOffset);
+    void storeAnswer(const char *action, std::uint8_t answer, double phaseOffset);
     void takeRxbuffer();
-    void restoreSendcopy();
-    bool readCompletion();
     bool readCompletionProgramming();
     void writeCompletion();
     bool verifyCompletion();

@@ -5,6 +5,7 @@
 #include "d2xx_api.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -22,6 +23,23 @@ struct Device {
     bool open = false;
 };
 
+// What sits behind the adapter when a test attaches a transmitter.
+struct Transmitter {
+    bool attached = false;
+    std::array<std::uint8_t, 128> memory{};
+    enum class Expect { command, readAddress, writeAddress, writeData } expect = Expect::command;
+    std::uint8_t address = 0;
+    int requests = 0;
+    int silentFrom = -1;
+    std::map<int, std::uint8_t> corrupt;
+    std::map<int, std::uint8_t> extra;
+    std::map<int, std::uint8_t> stuck;
+    bool lagArmed = false;
+    bool wrote = false;
+    bool lagging = false;
+    std::uint8_t pending = 0;
+};
+
 struct State {
     std::vector<Device> devices; // index order; pulled devices are removed
     std::map<std::uintptr_t, std::string> handles;
@@ -30,6 +48,7 @@ struct State {
     std::vector<std::string> calls;
     std::deque<std::uint8_t> rx;
     std::vector<std::uint8_t> tx;
+    Transmitter transmitter;
 };
 
 State &state()
@@ -70,6 +89,57 @@ FT_STATUS device(FT_HANDLE handle, Device **found)
             return FT_OK;
         }
     return FT_IO_ERROR;
+}
+
+// One complete request reaches the transmitter.
+void request(bool write, std::uint8_t address, std::uint8_t data)
+{
+    State &s = state();
+    Transmitter &t = s.transmitter;
+    const int n = t.requests++;
+    if (t.silentFrom >= 0 && n >= t.silentFrom) return;
+    const std::size_t cell = address % t.memory.size();
+    if (write) {
+        if (const auto it = t.stuck.find(static_cast<int>(cell)); it != t.stuck.end())
+            t.memory[cell] = it->second;
+        else
+            t.memory[cell] = data;
+        t.wrote = true;
+    } else if (t.lagArmed && t.wrote) {
+        t.lagging = true;
+    }
+    std::uint8_t answer = t.memory[cell];
+    if (!write && t.lagging) std::swap(answer, t.pending);
+    if (const auto it = t.corrupt.find(n); it != t.corrupt.end()) answer = it->second;
+    s.rx.push_back(answer);
+    if (const auto it = t.extra.find(n); it != t.extra.end()) s.rx.push_back(it->second);
+}
+
+// The transmitter's side of the wire: requests are picked out of the stream.
+void hear(const std::uint8_t *bytes, std::uint32_t count)
+{
+    Transmitter &t = state().transmitter;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint8_t b = bytes[i];
+        switch (t.expect) {
+        case Transmitter::Expect::command:
+            if (b == 0xD0) t.expect = Transmitter::Expect::readAddress;
+            if (b == 0xD5) t.expect = Transmitter::Expect::writeAddress;
+            break;
+        case Transmitter::Expect::readAddress:
+            t.expect = Transmitter::Expect::command;
+            request(false, b, 0);
+            break;
+        case Transmitter::Expect::writeAddress:
+            t.address = b;
+            t.expect = Transmitter::Expect::writeData;
+            break;
+        case Transmitter::Expect::writeData:
+            t.expect = Transmitter::Expect::command;
+            request(true, t.address, b);
+            break;
+        }
+    }
 }
 
 } // namespace
@@ -158,6 +228,7 @@ FT_STATUS FT_Write(FT_HANDLE handle, void *buffer, std::uint32_t toWrite, std::u
     if (!buffer || !written) return FT_INVALID_PARAMETER;
     const auto *bytes = static_cast<const std::uint8_t *>(buffer);
     state().tx.insert(state().tx.end(), bytes, bytes + toWrite);
+    if (state().transmitter.attached) hear(bytes, toWrite);
     *written = toWrite;
     return FT_OK;
 }
@@ -272,6 +343,42 @@ std::uint32_t fake_ftd2xx_written(std::uint8_t *out, std::uint32_t max)
     const auto &tx = state().tx;
     if (out) std::copy_n(tx.begin(), std::min<std::size_t>(max, tx.size()), out);
     return static_cast<std::uint32_t>(tx.size());
+}
+
+void fake_ftd2xx_tx_attach(const std::uint8_t *memory)
+{
+    Transmitter &t = state().transmitter;
+    t = Transmitter{};
+    if (!memory) return;
+    t.attached = true;
+    std::copy_n(memory, t.memory.size(), t.memory.begin());
+}
+
+void fake_ftd2xx_tx_memory(std::uint8_t *out)
+{
+    const auto &memory = state().transmitter.memory;
+    std::copy(memory.begin(), memory.end(), out);
+}
+
+int fake_ftd2xx_tx_requests() { return state().transmitter.requests; }
+
+void fake_ftd2xx_tx_fault(const char *kind, int n, std::uint8_t value)
+{
+    Transmitter &t = state().transmitter;
+    const std::string k = kind ? kind : "";
+    if (k == "silent")
+        t.silentFrom = n;
+    else if (k == "corrupt")
+        t.corrupt[n] = value;
+    else if (k == "extra")
+        t.extra[n] = value;
+    else if (k == "stuck") {
+        t.stuck[n] = value;
+        t.memory[static_cast<std::size_t>(n) % t.memory.size()] = value;
+    } else if (k == "lag") {
+        t.lagArmed = true;
+        t.pending = value;
+    }
 }
 
 } // extern "C"

@@ -26,6 +26,25 @@ void fake_ftd2xx_clear_calls();
 void fake_ftd2xx_feed(const std::uint8_t *bytes, std::uint32_t count);
 // Copies up to max bytes of everything FT_Write sent; returns how many there are in all.
 std::uint32_t fake_ftd2xx_written(std::uint8_t *out, std::uint32_t max);
+
+// A transmitter behind the adapter. While attached, every byte FT_Write sends
+// is parsed for read requests (0xD0 address) and write requests (0xD5 address
+// data); zero bytes between requests are ignored. Each request is answered at
+// once by one byte queued for FT_Read: the memory byte at the address, after a
+// write the byte now stored. memory holds 128 bytes; null detaches.
+void fake_ftd2xx_tx_attach(const std::uint8_t *memory);
+// Copies the transmitter's 128 memory bytes.
+void fake_ftd2xx_tx_memory(std::uint8_t *out);
+// Requests parsed since attaching.
+int fake_ftd2xx_tx_requests();
+// Deterministic faults; n counts requests from 0 since attaching:
+// "silent"  from request n on nothing is heard or answered;
+// "corrupt" request n is answered with value (the memory is not changed);
+// "extra"   request n's answer is followed by one more byte, value;
+// "stuck"   address n ignores writes and keeps value;
+// "lag"     from the first read after a write on, every read answer trails by
+//           one request, the first of them being value (n unused).
+void fake_ftd2xx_tx_fault(const char *kind, int n, std::uint8_t value);
 }
 
 using fake_ftd2xx_reset_t = void (*)();
@@ -37,3 +56,7 @@ using fake_ftd2xx_call_t = const char *(*)(int);
 using fake_ftd2xx_clear_calls_t = void (*)();
 using fake_ftd2xx_feed_t = void (*)(const std::uint8_t *, std::uint32_t);
 using fake_ftd2xx_written_t = std::uint32_t (*)(std::uint8_t *, std::uint32_t);
+using fake_ftd2xx_tx_attach_t = void (*)(const std::uint8_t *);
+using fake_ftd2xx_tx_memory_t = void (*)(std::uint8_t *);
+using fake_ftd2xx_tx_requests_t = int (*)();
+using fake_ftd2xx_tx_fault_t = void (*)(const char *, int, std::uint8_t);
