@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 
@@ -41,6 +42,14 @@ MorviProgram::MorviProgram(Outside outside)
     main.link().comok = [this](const QString &name) { return serial_->comok(name); };
     transfer_ =
         std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
+    usb_ = outside.adapterLibrary.isEmpty()
+               ? std::make_unique<link::UsbLink>(main)
+               : std::make_unique<link::UsbLink>(main, std::make_unique<link::D2XXUnit>(outside.adapterLibrary));
+    usb_->setRefresh([&main] { main.showdata(); });
+    usb_->unit().setErrorDialog([&main](const QString &text) { QMessageBox::critical(&main, QString(), text); });
+    usbExchange_ = std::make_unique<link::UsbExchange>(*transfer_, *usb_);
+    main.link().usbmode = [this] { return usb_->usbmode(); };
+    main.link().armAdapterSearch = [this](bool usbmode) { usb_->arm(usbmode); };
     fileActions_ = std::make_unique<files::ConfigFileActions>(
         main.editor(), main, static_cast<files::ConfigFileHost &>(*this), *dialogs_, Memo1);
 
@@ -116,6 +125,7 @@ void MorviProgram::inittimerTimer()
     main.findChild<QAction *>(QStringLiteral("MTyp_RS232"))->setVisible(false);
     helpform_->fillContacts();
     main.setUrladdCaption(QString::fromUtf8(maker::web));
+    usb_->setAdapterprefix(QStringLiteral("QZK"));
     MKommunikationClick();
     main.showdata();
     main.findChild<QPushButton *>(QStringLiteral("LeseButton"))->setFocus();

@@ -4,6 +4,8 @@
 #include "serial_link.h"
 #include "transfer.h"
 #include "transfer_host.h"
+#include "usb_exchange.h"
+#include "usb_link.h"
 #include "config_file_host.h"
 #include "settings_file.h"
 
@@ -31,6 +33,7 @@ public:
     struct Outside {
         std::unique_ptr<files::FileDialogs> dialogs; // the toolkit's file dialogs when empty
         std::unique_ptr<link::SerialLink> serial;    // the system's COM1..COM4 when empty
+        QString adapterLibrary;                      // the system's adapter library when empty
     };
     explicit MorviProgram(Outside outside = {});
     ~MorviProgram() override;
@@ -45,6 +48,7 @@ public:
     files::ConfigFileActions &fileActions() { return *fileActions_; }
     link::SerialLink &serial() { return *serial_; }
     link::Transfer &transfer() { return *transfer_; }
+    link::UsbLink &usb() { return *usb_; }
     const QStringList &memo1() const { return Memo1; }
     const QString &settingsFilePath() const { return SettingsFilePath; }
 
@@ -94,6 +98,8 @@ private:
     std::unique_ptr<files::FileDialogs> dialogs_;
     std::unique_ptr<link::SerialLink> serial_;
     std::unique_ptr<link::Transfer> transfer_;
+    std::unique_ptr<link::UsbLink> usb_;
+    std::unique_ptr<link::UsbExchange> usbExchange_;
     std::unique_ptr<files::ConfigFileActions> fileActions_;
 };
 

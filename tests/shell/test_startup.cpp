@@ -11,6 +11,7 @@
 #include "web_page.h"
 
 #include <QAction>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -35,13 +36,15 @@ class StartupTest : public QObject {
         return std::make_unique<link::SerialLink>(std::make_unique<link::QtSerialPort>(resolver));
     }
 
-    // The program answers its file dialogs from the script it is given.
+    // The program answers its file dialogs from the script it is given; it
+    // finds no adapter library unless a test loads the fake one.
     static std::unique_ptr<shell::MorviProgram>
     start(std::unique_ptr<test::ScriptedDialogs> dialogs = std::make_unique<test::ScriptedDialogs>(),
-          std::unique_ptr<link::SerialLink> serial = serialLink())
+          std::unique_ptr<link::SerialLink> serial = serialLink(),
+          const QString &adapterLibrary = QStringLiteral("/nonexistent/libmorvi-adapter.so"))
     {
-        auto program =
-            std::make_unique<shell::MorviProgram>(shell::MorviProgram::Outside{std::move(dialogs), std::move(serial)});
+        auto program = std::make_unique<shell::MorviProgram>(
+            shell::MorviProgram::Outside{std::move(dialogs), std::move(serial), adapterLibrary});
         program->FMorvi().setBeepSound([] {});
         program->FMorvi().show();
         QApplication::setActiveWindow(&program->FMorvi());
@@ -288,6 +291,37 @@ private slots:
             w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("Daten erfolgreich übertragen"), 15000);
         QCOMPARE(int(transmitter.memory()[95]), 16);
         QVERIFY(!w.findChild<QWidget *>("PanProg")->isVisible());
+    }
+
+    void anAdapterPluggedInTakesOverTheLink()
+    {
+        QLibrary fake(QStringLiteral(MORVI_FAKE_FTD2XX_PATH));
+        QVERIFY(fake.load());
+        using Reset = void (*)();
+        using Device = void (*)(const char *);
+        using Removal = int (*)(const char *);
+        auto reset = reinterpret_cast<Reset>(fake.resolve("fake_ftd2xx_reset"));
+        auto add = reinterpret_cast<Device>(fake.resolve("fake_ftd2xx_add_device"));
+        auto remove = reinterpret_cast<Removal>(fake.resolve("fake_ftd2xx_remove_device"));
+        QVERIFY(reset && add && remove);
+        reset();
+        add("QZK12345xyz");
+
+        auto program =
+            start(std::make_unique<test::ScriptedDialogs>(), serialLink(), QStringLiteral(MORVI_FAKE_FTD2XX_PATH));
+        ui::TFMorvi &w = program->FMorvi();
+        auto *info = w.findChild<QTextEdit *>("MInfo");
+        QTRY_VERIFY_WITH_TIMEOUT(info->toPlainText().contains("USB-Adapter QZK12345 gefunden"), 5000);
+        QVERIFY(info->toPlainText().contains("! RS232-Kommunikation deaktiviert !"));
+        QVERIFY(info->toPlainText().contains("Zur Programmierung Aktivieradapter verwenden"));
+        QCOMPARE(w.linkStatusText(), QStringLiteral(" USB "));
+        QVERIFY(!w.findChild<QMenu *>("MKommunikation")->menuAction()->isEnabled());
+
+        QVERIFY(remove("QZK12345xyz"));
+        QTRY_VERIFY_WITH_TIMEOUT(info->toPlainText().contains("! USB-Adapter QZK12345 nicht mehr gefunden !"), 5000);
+        QCOMPARE(w.linkStatusText(), QStringLiteral("COM1 (f)"));
+        QVERIFY(w.findChild<QMenu *>("MKommunikation")->menuAction()->isEnabled());
+        reset();
     }
 
     void closingBeforeTheTimerWritesNoSettings()
