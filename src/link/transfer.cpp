@@ -211,7 +211,7 @@ bool Transfer::readCompletion()
     if (!check.firmwareOk) editor_.image = beforeRead_;
 
     closeport();
-    if (check.firmwareOk) host_.applyDerived(editor_.readEDATA());
+    if (check.firmwareOk) host_.applyDerivedState(editor_.readEDATA());
     host_.showdata();
     host_.setFocus(TransferHost::Button::LeseButton);
     return !check.checksumOk || !check.firmwareOk;

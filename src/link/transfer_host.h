@@ -20,7 +20,7 @@ public:
     // The full refresh of the window from the image.
     virtual void showdata() = 0;
     // Applies what readEDATA left to the window (send-limit box, Normal caption).
-    virtual void applyDerived(const DerivedState &derived) = 0;
+    virtual void applyDerivedState(const DerivedState &derived) = 0;
     // Modal Yes/No question; true only for Yes.
     virtual bool confirm(const std::string &question) = 0;
     virtual void setFocus(Button button) = 0;

@@ -200,7 +200,6 @@ void MorviProgram::applyDerivedState(const DerivedState &derived) { fmorvi_->app
 void MorviProgram::showFileName(const QString &name) { fmorvi_->link().fileName = name; }
 void MorviProgram::showdata() { fmorvi_->showdata(); }
 
-void MorviProgram::applyDerived(const DerivedState &derived) { fmorvi_->applyDerivedState(derived); }
 bool MorviProgram::confirm(const std::string &question) { return fmorvi_->confirm(QString::fromStdString(question)); }
 
 void MorviProgram::setFocus(Button button)

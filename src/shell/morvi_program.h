@@ -75,8 +75,7 @@ private:
     void showFileName(const QString &name) override;
     void showdata() override;
 
-    // What the transfers need from the main window.
-    void applyDerived(const DerivedState &derived) override;
+    // What the transfers need from the main window (besides the above).
     bool confirm(const std::string &question) override;
     void setFocus(Button button) override;
     void showPanProg(bool visible) override;

@@ -74,7 +74,7 @@ struct FakeHost : TransferHost {
 
     SendBoxes sendBoxes() const override { return {}; }
     void showdata() override { ++refreshes; }
-    void applyDerived(const DerivedState &d) override { derived.push_back(d); }
+    void applyDerivedState(const DerivedState &d) override { derived.push_back(d); }
     bool confirm(const std::string &question) override
     {
         questions.push_back(question);

@@ -125,7 +125,7 @@ struct FakeHost : TransferHost {
 
     SendBoxes sendBoxes() const override { return {}; }
     void showdata() override { ++refreshes; }
-    void applyDerived(const DerivedState &) override {}
+    void applyDerivedState(const DerivedState &) override {}
     bool confirm(const std::string &) override { return true; }
     void setFocus(Button button) override { focus.push_back(button); }
     void showPanProg(bool visible) override { panProg.push_back(visible); }
