@@ -3,7 +3,7 @@
 // delays are shortened except in the one run that checks the real pacing.
 // No test touches real hardware.
 #include "d2xx_unit.h"
-#include "fake_ftd2xx.h"
+#include "fake_adapter.h"
 #include "qserial_port.h"
 #include "qt_string.h"
 #include "recording_reporter.h"
@@ -45,56 +45,9 @@ namespace {
 const QString fakePath = QStringLiteral(MORVI_FAKE_FTD2XX_PATH);
 constexpr int doneTimeoutMs = 15000;
 
-struct Fake {
-    QLibrary library{fakePath};
-    fake_ftd2xx_reset_t reset = nullptr;
-    fake_ftd2xx_add_device_t add = nullptr;
-    fake_ftd2xx_fail_t fail = nullptr;
-    fake_ftd2xx_call_count_t callCount = nullptr;
-    fake_ftd2xx_call_t call = nullptr;
-    fake_ftd2xx_clear_calls_t clearCalls = nullptr;
-    fake_ftd2xx_written_t written = nullptr;
-    fake_ftd2xx_tx_attach_t attach = nullptr;
-    fake_ftd2xx_tx_memory_t memory = nullptr;
-    fake_ftd2xx_tx_requests_t requests = nullptr;
-    fake_ftd2xx_tx_fault_t fault = nullptr;
+using Fake = morvi::test::FakeAdapter;
 
-    bool load()
-    {
-        if (!library.load()) return false;
-        auto resolve = [this](auto &slot, const char *name) {
-            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
-            return slot != nullptr;
-        };
-        return resolve(reset, "fake_ftd2xx_reset") && resolve(add, "fake_ftd2xx_add_device") &&
-               resolve(fail, "fake_ftd2xx_fail") && resolve(callCount, "fake_ftd2xx_call_count") &&
-               resolve(call, "fake_ftd2xx_call") && resolve(clearCalls, "fake_ftd2xx_clear_calls") &&
-               resolve(written, "fake_ftd2xx_written") && resolve(attach, "fake_ftd2xx_tx_attach") &&
-               resolve(memory, "fake_ftd2xx_tx_memory") && resolve(requests, "fake_ftd2xx_tx_requests") &&
-               resolve(fault, "fake_ftd2xx_tx_fault");
-    }
-    std::vector<std::uint8_t> wire() const
-    {
-        std::vector<std::uint8_t> bytes(written(nullptr, 0));
-        written(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-        return bytes;
-    }
-    Memory transmitter() const
-    {
-        Memory m{};
-        memory(m.data());
-        return m;
-    }
-    QStringList calls() const
-    {
-        QStringList list;
-        for (int i = 0; i < callCount(); ++i)
-            list << QString::fromUtf8(call(i));
-        return list;
-    }
-};
-
-Fake fake;
+Fake fake{fakePath};
 
 std::uint8_t checksumOf(const Memory &bytes)
 {

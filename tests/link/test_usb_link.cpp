@@ -2,7 +2,7 @@
 // adapter library that keeps its devices in memory and records every call.
 // No test touches real hardware.
 #include "d2xx_unit.h"
-#include "fake_ftd2xx.h"
+#include "fake_adapter.h"
 #include "qt_string.h"
 #include "recording_reporter.h"
 #include "usb_link.h"
@@ -24,43 +24,9 @@ namespace {
 const QString fakePath = QStringLiteral(MORVI_FAKE_FTD2XX_PATH);
 
 // The control side of the fake, reached in the library D2XXUnit loads.
-struct Fake {
-    QLibrary library{fakePath};
-    fake_ftd2xx_reset_t reset = nullptr;
-    fake_ftd2xx_add_device_t add = nullptr;
-    fake_ftd2xx_remove_device_t remove = nullptr;
-    fake_ftd2xx_fail_t fail = nullptr;
-    fake_ftd2xx_call_count_t callCount = nullptr;
-    fake_ftd2xx_call_t call = nullptr;
-    fake_ftd2xx_clear_calls_t clearCalls = nullptr;
-    fake_ftd2xx_feed_t feed = nullptr;
-    fake_ftd2xx_written_t written = nullptr;
+using Fake = morvi::test::FakeAdapter;
 
-    bool load()
-    {
-        if (!library.load()) return false;
-        auto resolve = [this](auto &slot, const char *name) {
-            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
-            return slot != nullptr;
-        };
-        return resolve(reset, "fake_ftd2xx_reset") && resolve(add, "fake_ftd2xx_add_device") &&
-               resolve(remove, "fake_ftd2xx_remove_device") && resolve(fail, "fake_ftd2xx_fail") &&
-               resolve(callCount, "fake_ftd2xx_call_count") && resolve(call, "fake_ftd2xx_call") &&
-               resolve(clearCalls, "fake_ftd2xx_clear_calls") && resolve(feed, "fake_ftd2xx_feed") &&
-               resolve(written, "fake_ftd2xx_written");
-    }
-
-    QStringList calls() const
-    {
-        QStringList list;
-        for (int i = 0; i < callCount(); ++i)
-            list << QString::fromUtf8(call(i));
-        return list;
-    }
-    QStringList calls(const QString &name) const { return calls().filter(QRegularExpression("^" + name + "( |$)")); }
-};
-
-Fake fake;
+Fake fake{fakePath};
 
 // A link on the fake whose refresh re-arms the timer as the window's does.
 struct Rig {

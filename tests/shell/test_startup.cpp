@@ -1,5 +1,6 @@
 // Start-up in its two stages, and shut-down.
 #include "main_window.h"
+#include "fake_adapter.h"
 #include "main_window_fixture.h"
 #include "recording_reporter.h"
 #include "morvi_program.h"
@@ -11,7 +12,6 @@
 #include "web_page.h"
 
 #include <QAction>
-#include <QLibrary>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -295,17 +295,10 @@ private slots:
 
     void anAdapterPluggedInTakesOverTheLink()
     {
-        QLibrary fake(QStringLiteral(MORVI_FAKE_FTD2XX_PATH));
+        test::FakeAdapter fake(QStringLiteral(MORVI_FAKE_FTD2XX_PATH));
         QVERIFY(fake.load());
-        using Reset = void (*)();
-        using Device = void (*)(const char *);
-        using Removal = int (*)(const char *);
-        auto reset = reinterpret_cast<Reset>(fake.resolve("fake_ftd2xx_reset"));
-        auto add = reinterpret_cast<Device>(fake.resolve("fake_ftd2xx_add_device"));
-        auto remove = reinterpret_cast<Removal>(fake.resolve("fake_ftd2xx_remove_device"));
-        QVERIFY(reset && add && remove);
-        reset();
-        add("QZK12345xyz");
+        fake.reset();
+        fake.add("QZK12345xyz");
 
         auto program =
             start(std::make_unique<test::ScriptedDialogs>(), serialLink(), QStringLiteral(MORVI_FAKE_FTD2XX_PATH));
@@ -317,11 +310,11 @@ private slots:
         QCOMPARE(w.linkStatusText(), QStringLiteral(" USB "));
         QVERIFY(!w.findChild<QMenu *>("MKommunikation")->menuAction()->isEnabled());
 
-        QVERIFY(remove("QZK12345xyz"));
+        QVERIFY(fake.remove("QZK12345xyz"));
         QTRY_VERIFY_WITH_TIMEOUT(info->toPlainText().contains("! USB-Adapter QZK12345 nicht mehr gefunden !"), 5000);
         QCOMPARE(w.linkStatusText(), QStringLiteral("COM1 (f)"));
         QVERIFY(w.findChild<QMenu *>("MKommunikation")->menuAction()->isEnabled());
-        reset();
+        fake.reset();
     }
 
     void closingBeforeTheTimerWritesNoSettings()
