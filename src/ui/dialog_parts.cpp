@@ -6,6 +6,11 @@
 
 namespace morvi::ui {
 
+namespace {
+// The classic grey of disabled text.
+const QColor disabledText(0x80, 0x80, 0x80);
+} // namespace
+
 void FormDialog::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
@@ -14,6 +19,13 @@ void FormDialog::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Escape: event->ignore(); return;
     default: QDialog::keyPressEvent(event);
     }
+}
+
+void installDesignFonts()
+{
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
 }
 
 QFont pixelFont(const QString &family, int pixels, bool bold)
@@ -35,9 +47,12 @@ void setBackground(QWidget *w, const QColor &colour)
 void setTextColour(QWidget *w, const QColor &colour)
 {
     QPalette palette = w->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    palette.setColor(QPalette::ButtonText, colour);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Active, role, colour);
+        palette.setColor(QPalette::Inactive, role, colour);
+        // A disabled control must look disabled, whatever its own colour.
+        palette.setColor(QPalette::Disabled, role, disabledText);
+    }
     w->setPalette(palette);
 }
 

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QPoint>
+#include <QSize>
 
 class QColor;
 class QKeyEvent;
@@ -24,6 +25,14 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
+
+// The client area of a fixed dialog whose design gives its outer size: the
+// design's frame is 4 pixels on each side and its title bar 23 pixels high.
+constexpr QSize clientSize(int outerWidth, int outerHeight) { return {outerWidth - 8, outerHeight - 31}; }
+
+// The window designs name the classic Windows fonts; this maps them to their
+// metric twins where those are missing, so texts fit as designed.
+void installDesignFonts();
 
 // A font of the given family at a size in pixels, as the window designs give it.
 QFont pixelFont(const QString &family, int pixels, bool bold = false);

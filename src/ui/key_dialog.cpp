@@ -19,7 +19,7 @@ TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> o
 {
     setObjectName(QStringLiteral("FTkonfig"));
     setWindowTitle(QStringLiteral("Tasten-Konfiguration"));
-    setFixedSize(241, 254 - 24); // the outer height includes a title bar of about 24 pixels
+    setFixedSize(clientSize(241, 254));
     QFont base(QStringLiteral("MS Sans Serif"));
     base.setPixelSize(11);
     setFont(base);
@@ -28,7 +28,6 @@ TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> o
     p.setColor(QPalette::Window, background);
     setPalette(p);
 
-    // Controls sit on an opaque panel, so typing repaints the panel and never the dialog itself.
     auto *panel = new CaptionPanel(this, 1);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setColour(background);
@@ -44,9 +43,7 @@ TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> o
     makeEntryField(adresse_, [this] { adresseExit(); });
     onDoubleClick(adresse_, [this] { adresse_->selectAll(); });
 
-    auto *label1 = new QLabel(QStringLiteral("Taste-#:"), panel);
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->move(140, 12);
+    addLabel(panel, "Label1", QStringLiteral("Taste-#:"), {140, 12}, base, Qt::black);
     indexnr_ = new QLabel(panel);
     indexnr_->setObjectName(QStringLiteral("indexnr"));
     indexnr_->setGeometry(184, 10, 24, 16);
@@ -81,9 +78,20 @@ TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> o
     connect(button1_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
+void TFTkonfig::showEvent(QShowEvent *event)
+{
+    loadPending_ = true;
+    QDialog::showEvent(event);
+}
+
 void TFTkonfig::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
+    // Load once per opening: every click and focus change repaints the dialog,
+    // and a reload then would throw away the class or address being chosen.
+    // Nothing else can change the key while this modal dialog is open.
+    if (!loadPending_) return;
+    loadPending_ = false;
     FormShow();
 }
 
@@ -102,8 +110,6 @@ void TFTkonfig::FormShow()
     p.setColor(QPalette::Base, classStyle(current).colour);
     adresse_->setPalette(p);
     indexnr_->setText(QString::number(selectedKey_ + 1));
-    // A repaint must not throw away what the user is typing.
-    if (adresse_->isModified() && adresse_->hasFocus()) return;
     adresse_->setText(QString::fromStdString(keyAddressText(editor_, selectedKey_ + 1)));
     button1_->setFocus();
 }

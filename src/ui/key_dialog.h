@@ -14,7 +14,7 @@ class QRadioButton;
 namespace morvi::ui {
 
 // The key configuration dialog: class and address of one key. It keeps no
-// state of its own; every paint of the dialog loads it from the editor.
+// state of its own; its first paint after opening loads it from the editor.
 class TFTkonfig : public FormDialog {
     Q_OBJECT
 public:
@@ -25,6 +25,7 @@ public:
     void FormShow();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void done(int result) override;
@@ -38,6 +39,7 @@ private:
     Reporter &reporter_;
     std::function<void()> onClose_;
     int selectedKey_ = 0;
+    bool loadPending_ = false;
     QLineEdit *adresse_ = nullptr;
     QLabel *indexnr_ = nullptr;
     QPushButton *button1_ = nullptr;

@@ -36,7 +36,7 @@ TFsystem::TFsystem(Editor &editor, Reporter &reporter, std::function<void()> fac
     setFont(pixelFont(sansSerif, 11));
     setBackground(this, QColor(0xDF, 0xDF, 0xDF));
     setToolTip(warningHint);
-    setFixedSize(clientWidth, clientHeight);
+    setFixedSize(clientSize(355, 328));
     move(430, 246);
 
     auto *panel = new QFrame(this);

@@ -34,11 +34,6 @@ public:
     void ButtonWerkClick();
     void Button1Click();
 
-    // Client area for an outer size of 355 x 328 with a 4-pixel frame and a
-    // 23-pixel title bar (328 = 23 + 297 + 2 x 4, 355 = 347 + 2 x 4).
-    static constexpr int clientWidth = 347;
-    static constexpr int clientHeight = 297;
-
 protected:
     void showEvent(QShowEvent *event) override;
 
