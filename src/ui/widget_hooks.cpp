@@ -27,26 +27,39 @@ public:
             if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) edit_->selectAll();
             break;
         case QEvent::FocusOut: {
+            enterPressedHere_ = false;
             const auto reason = static_cast<QFocusEvent *>(event)->reason();
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) commit_();
             break;
         }
-        case QEvent::KeyRelease: {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        case QEvent::KeyPress:
+            if (isEnter(event)) enterPressedHere_ = true;
+            break;
+        case QEvent::KeyRelease:
+            // Only the release of an Enter pressed in this field commits: the
+            // Enter that closes a message box raised by the commit releases
+            // here too, and must not commit (and raise the box) again.
+            if (isEnter(event) && enterPressedHere_) {
+                enterPressedHere_ = false;
                 commit_();
                 edit_->selectAll();
             }
             break;
-        }
         default: break;
         }
         return false;
     }
 
 private:
+    static bool isEnter(QEvent *event)
+    {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        return !key->isAutoRepeat() && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter);
+    }
+
     QLineEdit *edit_;
     std::function<void()> commit_;
+    bool enterPressedHere_ = false;
 };
 
 class MouseFilter : public QObject {
