@@ -10,12 +10,9 @@
 #include "waitstates_dialog.h"
 #include "web_page.h"
 
-#include <QAction>
 #include <QDir>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 
 namespace morvi::shell {
@@ -67,29 +64,19 @@ MorviProgram::~MorviProgram() = default;
 void MorviProgram::wireMenus()
 {
     ui::TFMorvi &main = *fmorvi_;
-    connect(main.findChild<QAction *>(QStringLiteral("MSystem")), &QAction::triggered, this,
-            [this] { fsystem_->exec(); });
-    connect(main.findChild<QAction *>(QStringLiteral("MHilfe")), &QAction::triggered, this,
-            [this] { helpform_->exec(); });
-    connect(main.findChild<QAction *>(QStringLiteral("Mwaitstates")), &QAction::triggered, this, [this] {
+    using ui::TFMorvi;
+    connect(&main, &TFMorvi::systemRequested, this, [this] { fsystem_->exec(); });
+    connect(&main, &TFMorvi::helpRequested, this, [this] { helpform_->exec(); });
+    connect(&main, &TFMorvi::waitstatesRequested, this, [this] {
         fwaitstates_->exec();
         fmorvi_->showdata();
     });
-    auto *kommunikation = main.findChild<QMenu *>(QStringLiteral("MKommunikation"));
-    connect(kommunikation, &QMenu::aboutToShow, this, &MorviProgram::MKommunikationClick);
-    for (int n = 1; n <= link::SerialLink::portCount; ++n)
-        connect(main.findChild<QAction *>(QStringLiteral("COM%1").arg(n) + QLatin1Char('1')), &QAction::triggered, this,
-                [this, n] { COMClick(n); });
-    const auto read = [this] { transfer_->LeseButtonClick(); };
-    const auto program = [this] { transfer_->ProgButtonClick(); };
-    connect(main.findChild<QPushButton *>(QStringLiteral("LeseButton")), &QPushButton::clicked, this, read);
-    connect(main.findChild<QAction *>(QStringLiteral("Datenempfangen1")), &QAction::triggered, this, read);
-    connect(main.findChild<QPushButton *>(QStringLiteral("ProgButton")), &QPushButton::clicked, this, program);
-    connect(main.findChild<QAction *>(QStringLiteral("Datensenden1")), &QAction::triggered, this, program);
-    connect(main.findChild<QAction *>(QStringLiteral("Laden1")), &QAction::triggered, this,
-            [this] { fileActions_->Laden1Click(); });
-    connect(main.findChild<QAction *>(QStringLiteral("Speichern1")), &QAction::triggered, this,
-            [this] { fileActions_->Speichern1Click(); });
+    connect(&main, &TFMorvi::kommunikationOpening, this, &MorviProgram::MKommunikationClick);
+    connect(&main, &TFMorvi::portChosen, this, &MorviProgram::COMClick);
+    connect(&main, &TFMorvi::readRequested, this, [this] { transfer_->LeseButtonClick(); });
+    connect(&main, &TFMorvi::programRequested, this, [this] { transfer_->ProgButtonClick(); });
+    connect(&main, &TFMorvi::loadRequested, this, [this] { fileActions_->Laden1Click(); });
+    connect(&main, &TFMorvi::saveRequested, this, [this] { fileActions_->Speichern1Click(); });
     main.setUrladdDblClick([this] {
         fmorvi_->beep();
         ui::openWebPage(QStringLiteral("http://") + fmorvi_->urladdCaption());
@@ -122,13 +109,13 @@ void MorviProgram::inittimerTimer()
     main.markSelectedPort();
     fileActions_->setOpenFileName(files::startFileName);
     main.select_normal();
-    main.findChild<QAction *>(QStringLiteral("MTyp_RS232"))->setVisible(false);
+    main.hideRs232TypeItem();
     helpform_->fillContacts();
     main.setUrladdCaption(QString::fromUtf8(maker::web));
     usb_->setAdapterprefix(QStringLiteral("QZK"));
     MKommunikationClick();
     main.showdata();
-    main.findChild<QPushButton *>(QStringLiteral("LeseButton"))->setFocus();
+    main.focusLeseButton();
 }
 
 void MorviProgram::setPortName(const QString &name)
@@ -141,8 +128,7 @@ void MorviProgram::MKommunikationClick()
 {
     serial_->MKommunikationClick();
     for (int n = 1; n <= link::SerialLink::portCount; ++n)
-        fmorvi_->findChild<QAction *>(QStringLiteral("COM%1").arg(n) + QLatin1Char('1'))
-            ->setEnabled(serial_->portItemEnabled(n));
+        fmorvi_->setPortItemEnabled(n, serial_->portItemEnabled(n));
 }
 
 void MorviProgram::COMClick(int n)
@@ -204,7 +190,10 @@ bool MorviProgram::confirm(const std::string &question) { return fmorvi_->confir
 
 void MorviProgram::setFocus(Button button)
 {
-    fmorvi_->focusControl(button == Button::LeseButton ? QStringLiteral("LeseButton") : QStringLiteral("ProgButton"));
+    if (button == Button::LeseButton)
+        fmorvi_->focusLeseButton();
+    else
+        fmorvi_->focusProgButton();
 }
 
 void MorviProgram::showPanProg(bool visible) { fmorvi_->showProgressPanel(visible); }

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
 
 namespace morvi::ui {
@@ -76,20 +77,19 @@ void TFMorvi::showTotalProgress(bool shown) { gaugeGesamt_->setVisible(shown); }
 void TFMorvi::setTotalProgress(int percent) { gaugeGesamt_->setValue(percent); }
 bool TFMorvi::confirm(const QString &question) { return confirm_(question); }
 
-void TFMorvi::focusControl(const QString &objectName)
-{
-    if (auto *control = findChild<QWidget *>(objectName)) control->setFocus();
-}
+void TFMorvi::focusLeseButton() { leseButton_->setFocus(); }
+void TFMorvi::focusProgButton() { progButton_->setFocus(); }
 
 void TFMorvi::showBatteryPanel() { pbatterie_->setVisible(true); }
 
 void TFMorvi::markSelectedPort()
 {
-    for (int n = 1; n <= 4; ++n) {
-        auto *item = findChild<QAction *>(QStringLiteral("COM%1").arg(n) + QLatin1Char('1'));
-        item->setChecked(link_.portName == QStringLiteral("COM%1").arg(n));
-    }
+    for (int n = 1; n <= 4; ++n)
+        portItems_[static_cast<std::size_t>(n - 1)]->setChecked(link_.portName == QStringLiteral("COM%1").arg(n));
 }
+
+void TFMorvi::setPortItemEnabled(int n, bool enabled) { portItems_[static_cast<std::size_t>(n - 1)]->setEnabled(enabled); }
+void TFMorvi::hideRs232TypeItem() { mTypRs232_->setVisible(false); }
 
 QString TFMorvi::urladdCaption() const { return urladd_->caption(); }
 QString TFMorvi::firmwareText() const { return firmware_->text(); }
@@ -342,9 +342,8 @@ void TFMorvi::PanelMouseDown(int keyIndex)
 {
     selectedKey_ = keyIndex;
     const KeyPanel *panel = keys_[static_cast<std::size_t>(keyIndex)].panel;
-    const QWidget *pc1 = findChild<QWidget *>(QStringLiteral("PC1"));
     if (!keyDialog_) return;
-    keyDialog_->move(x() + panel->x() + pc1->x() + 80, y() + panel->y() + pc1->y() + 20);
+    keyDialog_->move(x() + panel->x() + pc1_->x() + 80, y() + panel->y() + pc1_->y() + 20);
     keyDialog_->setSelectedKey(keyIndex);
     keyDialog_->exec();
 }

@@ -101,18 +101,34 @@ public:
     // A modal Yes/No question (the one before programming); tests replace it.
     bool confirm(const QString &question);
     void setConfirm(std::function<bool(const QString &)> ask) { confirm_ = std::move(ask); }
-    void focusControl(const QString &objectName);
+    void focusLeseButton();
+    void focusProgButton();
 
     // Start-up steps that touch the window's own controls.
     void showBatteryPanel();
     // Marks the port menu item whose name is the selected port; none for other names.
     void markSelectedPort();
+    // Port items 1..4 are greyed for ports that cannot be opened.
+    void setPortItemEnabled(int n, bool enabled);
+    void hideRs232TypeItem();
     QString urladdCaption() const;
     QString firmwareText() const;
     // The link indicator, status panel 0.
     QString linkStatusText() const;
     void setUrladdCaption(const QString &caption);
     void setUrladdDblClick(std::function<void()> handler);
+
+signals:
+    // The commands the program carries out for the window.
+    void systemRequested();
+    void helpRequested();
+    void waitstatesRequested();
+    void kommunikationOpening();
+    void portChosen(int n);
+    void readRequested();
+    void programRequested();
+    void loadRequested();
+    void saveRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -158,6 +174,7 @@ private:
     std::array<QLineEdit *, static_cast<int>(Field::PostL) + 1> fields_{};
     std::array<QCheckBox *, static_cast<int>(FlagBox::CBbatt) + 1> boxes_{};
 
+    QWidget *pc1_ = nullptr;
     CaptionPanel *matrixback_ = nullptr;
     QTabWidget *pageControl_ = nullptr;
     QWidget *tabZusatz_ = nullptr;
@@ -190,6 +207,10 @@ private:
     QAction *mTypLong_ = nullptr;
     QAction *mTypDirekt_ = nullptr;
     QAction *mWaitstates_ = nullptr;
+    QAction *mTypRs232_ = nullptr;
+    std::array<QAction *, 4> portItems_{};
+    QPushButton *leseButton_ = nullptr;
+    QPushButton *progButton_ = nullptr;
 
     TFTkonfig *keyDialog_ = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -103,6 +104,7 @@ void TFMorvi::buildWindow()
 
     auto *pc1 = named(new QTabWidget(client), QStringLiteral("PC1"));
     pc1->setGeometry(16, 16, 481, 393);
+    pc1_ = pc1;
     auto *tabSheet1 = named(new QWidget, QStringLiteral("TabSheet1"));
     pc1->addTab(tabSheet1, QStringLiteral("  4x4-Taster-Matrix  "));
     buildKeyMatrix(tabSheet1);
@@ -129,6 +131,9 @@ void TFMorvi::buildWindow()
     sb1->addWidget(statusLink_);
     sb1->addWidget(statusFile_, 1);
     setStatusBar(sb1);
+    // Fixes the whole window, menu and status bar included, so that no window
+    // manager can resize or maximise it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TFMorvi::buildMenu()
@@ -141,16 +146,21 @@ void TFMorvi::buildMenu()
         return a;
     };
 
+    auto command = [this](QAction *a, void (TFMorvi::*signal)()) { connect(a, &QAction::triggered, this, signal); };
+
     QMenu *datei = named(bar->addMenu(QStringLiteral("&Datei")), QStringLiteral("MDatei"));
-    action(datei, QStringLiteral("Laden1"), QStringLiteral("&Laden"));
-    action(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern"));
+    command(action(datei, QStringLiteral("Laden1"), QStringLiteral("&Laden")), &TFMorvi::loadRequested);
+    command(action(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern")), &TFMorvi::saveRequested);
     datei->addSeparator()->setObjectName(QStringLiteral("N1"));
     connect(action(datei, QStringLiteral("Exit1"), QStringLiteral("E&xit")), &QAction::triggered, this,
             &QWidget::close);
 
     mKommunikation_ = named(bar->addMenu(QStringLiteral("&Kommunikation")), QStringLiteral("MKommunikation"));
-    action(mKommunikation_, QStringLiteral("Datensenden1"), QStringLiteral("Daten &senden"));
-    action(mKommunikation_, QStringLiteral("Datenempfangen1"), QStringLiteral("Daten &empfangen"));
+    connect(mKommunikation_, &QMenu::aboutToShow, this, &TFMorvi::kommunikationOpening);
+    command(action(mKommunikation_, QStringLiteral("Datensenden1"), QStringLiteral("Daten &senden")),
+            &TFMorvi::programRequested);
+    command(action(mKommunikation_, QStringLiteral("Datenempfangen1"), QStringLiteral("Daten &empfangen")),
+            &TFMorvi::readRequested);
     auto *ports = new QActionGroup(this);
     // Start-up may leave every port unmarked.
     ports->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -158,9 +168,13 @@ void TFMorvi::buildMenu()
         QAction *port =
             action(mKommunikation_, QStringLiteral("COM%1").arg(n) + QLatin1Char('1'), QStringLiteral("COM&%1").arg(n));
         port->setCheckable(true);
+        port->setChecked(n == 1); // the window starts on COM1
         ports->addAction(port);
+        connect(port, &QAction::triggered, this, [this, n] { emit portChosen(n); });
+        portItems_[static_cast<std::size_t>(n - 1)] = port;
     }
     mWaitstates_ = action(mKommunikation_, QStringLiteral("Mwaitstates"), QStringLiteral("&waitstates="));
+    command(mWaitstates_, &TFMorvi::waitstatesRequested);
 
     mTyp_ = named(bar->addMenu(QStringLiteral("&Typ")), QStringLiteral("MTyp"));
     auto *types = new QActionGroup(this);
@@ -174,16 +188,21 @@ void TFMorvi::buildMenu()
     mTypNormal_ = typeItem(QStringLiteral("MTyp_normal"), QStringLiteral("&normal  (Standartsender)"),
                            &TFMorvi::MTyp_normalClick);
     // The retired RS232 type keeps its item, which is never shown.
-    typeItem(QStringLiteral("MTyp_RS232"), QStringLiteral("&RS232  (für Empfänger mit RS232-Ausgabe)"), nullptr)
-        ->setVisible(false);
+    mTypRs232_ =
+        typeItem(QStringLiteral("MTyp_RS232"), QStringLiteral("&RS232  (für Empfänger mit RS232-Ausgabe)"), nullptr);
+    mTypRs232_->setVisible(false);
     mTypLong_ = typeItem(QStringLiteral("MTyp_long"), QStringLiteral("normal (Optimierung für &high power Sendemodul)"),
                          &TFMorvi::MTyp_longClick);
     mTypDirekt_ =
         typeItem(QStringLiteral("MTyp_direkt"), QStringLiteral("&Paralleltastenbetrieb"), &TFMorvi::MTyp_direktClick);
 
-    bar->addAction(QStringLiteral("    S&ystem    "))->setObjectName(QStringLiteral("MSystem"));
+    QAction *system = bar->addAction(QStringLiteral("    S&ystem    "));
+    system->setObjectName(QStringLiteral("MSystem"));
+    command(system, &TFMorvi::systemRequested);
     bar->addAction(QStringLiteral(" "))->setObjectName(QStringLiteral("N2"));
-    bar->addAction(QStringLiteral("&Hilfe"))->setObjectName(QStringLiteral("MHilfe"));
+    QAction *help = bar->addAction(QStringLiteral("&Hilfe"));
+    help->setObjectName(QStringLiteral("MHilfe"));
+    command(help, &TFMorvi::helpRequested);
 }
 
 void TFMorvi::buildKeyMatrix(QWidget *page)
@@ -388,12 +407,16 @@ void TFMorvi::buildLowerArea(QWidget *client)
     gaugeGesamt_->setTextVisible(false);
     panProg_->setVisible(false);
 
-    for (auto [name, text, geometry] : {std::tuple{"ProgButton", "Programmieren", QRect(296, 432, 201, 55)},
-                                        std::tuple{"LeseButton", "Auslesen", QRect(295, 493, 201, 55)}}) {
+    auto transferButton = [client](const char *name, const char *text, const QRect &geometry) {
         auto *button = named(new QPushButton(QString::fromUtf8(text), client), QString::fromLatin1(name));
         button->setGeometry(geometry);
         styleText(button, arial, 17, true, QColor(0x00, 0x80, 0x00));
-    }
+        return button;
+    };
+    progButton_ = transferButton("ProgButton", "Programmieren", QRect(296, 432, 201, 55));
+    leseButton_ = transferButton("LeseButton", "Auslesen", QRect(295, 493, 201, 55));
+    connect(progButton_, &QPushButton::clicked, this, &TFMorvi::programRequested);
+    connect(leseButton_, &QPushButton::clicked, this, &TFMorvi::readRequested);
 
     info_ = named(new InfoWindow(client), QStringLiteral("MInfo"));
     info_->setGeometry(520, 432, 321, 169);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialog_parts.h"
 #include "key_dialog.h"
 #include "main_window.h"
 
@@ -15,6 +16,7 @@ namespace morvi::test {
 // not sounded.
 inline std::unique_ptr<ui::TFMorvi> startedWindow()
 {
+    ui::installDesignFonts();
     auto w = std::make_unique<ui::TFMorvi>();
     w->setBeepSound([] {});
     ui::TFMorvi *window = w.get();
