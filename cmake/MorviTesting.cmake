@@ -1,12 +1,18 @@
-# morvi_add_test(<name> SOURCES <files...> LIBS <targets...>)
-# One QtTest executable registered with CTest. Every test runs on the offscreen
-# platform, so a test that opens windows needs no display.
+# morvi_add_test(<name> [ON_X] SOURCES <files...> LIBS <targets...>)
+# One QtTest executable registered with CTest. Tests that need no window
+# system run on the offscreen platform. ON_X runs the test on the xcb platform
+# on a virtual X display of its own with a window manager (Xvfb and openbox),
+# where focus, activation and paint behave as they do for people.
 function(morvi_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "ON_X" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} morvi_test_support Qt6::Test morvi_options)
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
-    TIMEOUT 120)
+  if(ARG_ON_X)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/run_on_x.sh $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8" LABELS x11)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
 endfunction()

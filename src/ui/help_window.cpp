@@ -309,14 +309,14 @@ Thelpform::Thelpform(Reporter &reporter, QWidget *parent) : FormDialog(parent), 
     homepage->setGeometry(528, 504, 177, 49);
     homepage->setFrameStyle(QFrame::Panel | QFrame::Raised);
     homepage->setToolTip(QStringLiteral("ein Doppelklick öffnet die Homepage"));
-    // Both labels span the panel between its 8-pixel margins so that their text is centred.
+    // Both labels span the panel from their left edge to its frame; the web address needs nearly all of it.
     auto *caption =
         addLabel(homepage, "Label6", QStringLiteral("homepage:"), {8, 9}, pixelFont(arial, 11, true), green);
     caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    caption->resize(161, caption->height());
+    caption->resize(167, caption->height());
     url_ = addLabel(homepage, "url", QString(), {8, 25}, heading, green);
     url_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    url_->resize(161, QFontMetrics(heading).height());
+    url_->resize(167, QFontMetrics(heading).height());
 
     for (QWidget *w : std::initializer_list<QWidget *>{homepage, caption, url_})
         onDoubleClick(w, [this] { homepageDblClick(); });

@@ -9,10 +9,24 @@
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 
 namespace morvi::ui {
+
+namespace {
+// The class names were laid out for a narrower system font: a tighter gap
+// between circle and text keeps the longest one inside its button.
+class TightRadioStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_RadioButtonLabelSpacing) return 3;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+} // namespace
 
 TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> onClose, QWidget *parent)
     : FormDialog(parent), editor_(editor), reporter_(reporter), onClose_(std::move(onClose))
@@ -55,11 +69,14 @@ TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> o
                                                          {"RB3", KeyClass::GroupSelect},
                                                          {"RB4", KeyClass::Disabled}};
     auto *group = new QButtonGroup(this);
+    auto *radioStyle = new TightRadioStyle;
+    radioStyle->setParent(this);
     for (std::size_t i = 0; i < radios_.size(); ++i) {
         const auto [name, keyClass] = buttons[i];
         const ClassStyle style = classStyle(keyClass);
         auto *rb = new QRadioButton(style.radioText, panel);
         rb->setObjectName(QString::fromLatin1(name));
+        rb->setStyle(radioStyle);
         rb->setGeometry(16, 40 + 24 * static_cast<int>(i), 185, 17);
         rb->setAutoFillBackground(true);
         rb->setBackgroundRole(QPalette::Window);

@@ -11,7 +11,6 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -133,7 +132,9 @@ void TFMorvi::buildWindow()
     setStatusBar(sb1);
     // Fixes the whole window, menu and status bar included, so that no window
     // manager can resize or maximise it.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // (A fixed-size layout constraint would do the same, but it makes X11
+    // place the window's inside, not its frame, at the position it was given.)
+    setFixedSize(sizeHint());
 }
 
 void TFMorvi::buildMenu()
@@ -251,7 +252,7 @@ void TFMorvi::buildMainPage(QWidget *page)
     obergrenze_ = label(panel2, QStringLiteral("obergrenze"), QString(), 74, 36);
     obergrenze_->setFixedWidth(115);
 
-    auto *panel6 = groupPanel(page, QStringLiteral("Panel6"), {208, 8, 185, 57});
+    auto *panel6 = groupPanel(page, QStringLiteral("Panel6"), {208, 8, 193, 57});
     label(panel6, QStringLiteral("LBlitz"), QStringLiteral("LED-Blitzdauer:"), 6, 4);
     label(panel6, QStringLiteral("LBlitzGruppe"), QStringLiteral("bei Gruppentaste"), 6, 17);
     fieldEdit(panel6, Field::BlitzTime, 110, 6, 32);
@@ -268,7 +269,7 @@ void TFMorvi::buildMainPage(QWidget *page)
     label(panel4, QStringLiteral("LminAnz2"), QStringLiteral("sooft hintereinander wiederholt"), 8, 42, navy, 11,
           false);
 
-    auto *panel5 = groupPanel(page, QStringLiteral("Panel5"), {208, 72, 185, 57});
+    auto *panel5 = groupPanel(page, QStringLiteral("Panel5"), {208, 72, 193, 57});
     maxBegrenzung_ = named(new QCheckBox(QStringLiteral("max-TX-Anz:"), panel5), QStringLiteral("maxBegrenzung"));
     styleText(maxBegrenzung_, sansSerif, 11, true, navy);
     maxBegrenzung_->adjustSize();
@@ -276,10 +277,11 @@ void TFMorvi::buildMainPage(QWidget *page)
     connect(maxBegrenzung_, &QCheckBox::clicked, this, [this] { maxBegrenzungClick(); });
     fieldEdit(panel5, Field::maxAnz, 110, 4, 32)->setVisible(false);
     label(panel5, QStringLiteral("LmaxAnzX"), QStringLiteral(" x"), 144, 8);
-    maxLab1_ = label(panel5, QStringLiteral("maxLab1"), QString(), 6, 30, navy, 11, false);
-    maxLab2_ = label(panel5, QStringLiteral("maxLab2"), QString(), 6, 42, navy, 11, false);
-    maxLab1_->setFixedWidth(175);
-    maxLab2_->setFixedWidth(175);
+    // The longer of the two texts needs nearly the whole panel.
+    maxLab1_ = label(panel5, QStringLiteral("maxLab1"), QString(), 4, 30, navy, 11, false);
+    maxLab2_ = label(panel5, QStringLiteral("maxLab2"), QString(), 4, 42, navy, 11, false);
+    maxLab1_->setFixedWidth(188);
+    maxLab2_->setFixedWidth(188);
 
     auto *panel7 = groupPanel(page, QStringLiteral("Panel7"), {8, 136, 193, 59});
     label(panel7, QStringLiteral("LTastMess"), QStringLiteral("min-Drückdauer:"), 8, 8);
@@ -291,7 +293,7 @@ void TFMorvi::buildMainPage(QWidget *page)
     label(panel7, QStringLiteral("LTastMess2"), QStringLiteral("einer Taste, bis diese akzeptiert wird"), 8, 42, navy,
           11, false);
 
-    auto *panel3 = groupPanel(page, QStringLiteral("Panel3"), {208, 136, 185, 59});
+    auto *panel3 = groupPanel(page, QStringLiteral("Panel3"), {208, 136, 193, 59});
     QCheckBox *press = flagBox(panel3, FlagBox::press, QString(), 6, 6);
     onClick(label(panel3, QStringLiteral("Label10"), QStringLiteral("gleichzeitiges Drücken"), 24, 6),
             [this] { flagBoxClick(FlagBox::press); });
