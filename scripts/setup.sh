@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-liberation
+  qt6-translations-l10n
+  openbox xdotool x11-utils
 )
 
 missing=()

@@ -60,6 +60,9 @@ std::optional<QStringList> readLinesFile(const QString &path)
 bool writeLinesFile(const QString &path, const QStringList &lines)
 {
     QSaveFile file(path);
+    // A folder that refuses the temporary file (a shared folder, say) may
+    // still let the user change the file itself: then write it in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) return false;
     const QByteArray bytes = encodeLines(lines);
     // commit() does not notice a failure while flushing the last buffered

@@ -4,6 +4,9 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace morvi::files;
 
@@ -14,6 +17,22 @@ QByteArray utf16(const QString &text, bool bigEndian)
     QStringEncoder encoder(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
                            QStringConverter::Flag::WriteBom);
     return encoder.encode(text);
+}
+
+// Runs `job` as a user without special rights, so that folder and file
+// permissions apply even when the tests run as root; returns its exit status.
+int asUnprivileged(const std::function<int()> &job)
+{
+    if (geteuid() != 0) return job();
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (setgid(nobody) != 0 || setuid(nobody) != 0) _exit(99);
+        _exit(job());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
 }
 
 } // namespace
@@ -93,6 +112,34 @@ private slots:
     {
         QCOMPARE(encodeLines({"1", "", "Grüß"}), QByteArray("1\r\n\r\nGr\xC3\xBC\xC3\x9F\r\n"));
         QCOMPARE(encodeLines({}), QByteArray());
+    }
+
+    // A shared folder may let a user change a file in it but not create one beside it.
+    void savingIntoAFolderThatRefusesNewFiles_data()
+    {
+        QTest::addColumn<bool>("fileWritable");
+        QTest::newRow("writable file is written in place") << true;
+        QTest::newRow("read-only file stays as it was") << false;
+    }
+    void savingIntoAFolderThatRefusesNewFiles()
+    {
+        QFETCH(bool, fileWritable);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("shared"), path = folder + "/a.txc";
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(writeLinesFile(path, {"old"}));
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                              QFile::ExeOther);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther;
+        QFile::setPermissions(path, fileWritable ? writable : QFile::ReadOwner | QFile::ReadOther);
+        const int status = asUnprivileged([&] { return writeLinesFile(path, {"new"}) ? 0 : 1; });
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(status, fileWritable ? 0 : 1);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), fileWritable ? QByteArray("new\r\n") : QByteArray("old\r\n"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"a.txc"});
     }
 
     void unreadableFilesGiveNothing()

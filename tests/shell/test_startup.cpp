@@ -1,5 +1,6 @@
 // Start-up in its two stages, and shut-down.
 #include "main_window.h"
+#include "german_dialogs.h"
 #include "fake_adapter.h"
 #include "main_window_fixture.h"
 #include "recording_reporter.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -63,6 +65,17 @@ private slots:
     {
         QFile::remove(dir.filePath("morvi.ini"));
         QDir::setCurrent(startDir);
+    }
+
+    void qtOwnDialogsSpeakGerman()
+    {
+        QVERIFY(shell::loadGermanQtTranslation(*qApp));
+        QMessageBox question(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(question.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+        QCOMPARE(question.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+        const QString replace =
+            QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?");
+        QVERIFY2(replace.contains(QStringLiteral("existiert bereits")), qPrintable(replace));
     }
 
     void creationShowsTheNormalTypeAndReportsTheStart()

@@ -56,6 +56,7 @@ private slots:
         QTest::newRow("Panel1") << "Panel1" << QRect(8, 8, 217, 161) << QColor(0xE7, 0xE4, 0xCB);
         QTest::newRow("adresse") << "adresse" << QRect(16, 8, 110, 24) << QColor();
         QTest::newRow("Button1") << "Button1" << QRect(8, 184, 217, 33) << QColor();
+        QTest::newRow("Label1") << "Label1" << QRect(140, 12, 40, 13) << QColor();
     }
     void layout()
     {
@@ -67,6 +68,7 @@ private slots:
         QCOMPARE(control->geometry(), geometry);
         if (colour.isValid()) QCOMPARE(control->palette().color(QPalette::Window), colour);
         QCOMPARE(dialog()->windowTitle(), QStringLiteral("Tasten-Konfiguration"));
+        QCOMPARE(dialog()->size(), QSize(233, 223)); // 241 x 254 outside
     }
 
     void showsTheKeyItWasOpenedFor()
@@ -126,18 +128,38 @@ private slots:
         QCOMPARE(static_cast<ui::CaptionPanel *>(panel(5))->colour(), QColor(0xFE, 0xC8, 0x76));
     }
 
-    void choosingDisabledGreysTheKeyAfterClosing()
+    void aClickOnAClassSetsIt_data()
     {
-        w->editor().keyClassFlags[6].set(KeyClass::FixedFunction, true);
+        QTest::addColumn<QString>("radio");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("RB1") << "RB1" << int(KeyClass::FixedFunction) << QString();
+        QTest::newRow("RBZ") << "RBZ" << int(KeyClass::Digit) << QString();
+        QTest::newRow("RB2") << "RB2" << int(KeyClass::GroupFunction) << QString();
+        QTest::newRow("RB3") << "RB3" << int(KeyClass::GroupSelect) << QString();
+        QTest::newRow("RB4") << "RB4" << int(KeyClass::Disabled) << QStringLiteral("- off -");
+    }
+    void aClickOnAClassSetsIt()
+    {
+        QFETCH(QString, radio);
+        QFETCH(int, chosen);
+        QFETCH(QString, caption);
+        // Start from a class no row chooses by itself: blue, or green for the blue row.
+        const KeyClass start = chosen == int(KeyClass::GroupFunction) ? KeyClass::FixedFunction : KeyClass::GroupFunction;
+        setOnlyClass(w->editor().keyClassFlags[6], start);
         w->showdata();
         QVERIFY(openAndRun(7, [&] {
-            inDialog<QRadioButton>("RB4")->click();
+            // Pressed, held while the dialog repaints, released: as a hand clicks.
+            auto *rb = dialog()->findChild<QWidget *>(radio);
+            QTest::mousePress(rb, Qt::LeftButton, {}, QPoint(60, 8));
+            QTest::qWait(50);
+            QTest::mouseRelease(rb, Qt::LeftButton, {}, QPoint(60, 8));
+            QTest::qWait(50);
             QTest::mouseClick(inDialog<QWidget>("Button1"), Qt::LeftButton);
         }));
-        QVERIFY(!w->editor().keyClassFlags[6].any());
-        auto *p7 = static_cast<ui::CaptionPanel *>(panel(7));
-        QCOMPARE(p7->caption(), QStringLiteral("- off -"));
-        QVERIFY(!w->findChild<QLineEdit *>("c7")->isEnabled());
+        QCOMPARE(editedClass(w->editor().keyClassFlags[6]), KeyClass(chosen));
+        QCOMPARE(static_cast<ui::CaptionPanel *>(panel(7))->caption(), caption);
+        QCOMPARE(w->findChild<QLineEdit *>("c7")->isEnabled(), KeyClass(chosen) != KeyClass::Disabled);
     }
 
     void addressEntryInTheDialog_data()
@@ -155,8 +177,8 @@ private slots:
         QString shownWhileTyping;
         QVERIFY(openAndRun(3, [&] {
             auto *adresse = inDialog<QLineEdit>("adresse");
-            adresse->setFocus();
-            adresse->selectAll();
+            QTest::mouseClick(adresse, Qt::LeftButton);
+            QTest::qWait(50);
             QTest::keyClicks(adresse, "300");
             dialog()->update(); // a repaint must not throw the typing away
             QApplication::processEvents();

@@ -67,6 +67,9 @@ private slots:
         QCOMPARE(labelText("Firmware"), QStringLiteral("0.0"));
         QCOMPARE(labelText("labelzyk"), QStringLiteral("= ca. 0.00 min"));
         QCOMPARE(w->findChild<QLabel *>("SB1Panel0")->text(), QStringLiteral("COM1"));
+        QVERIFY(w->findChild<QAction *>("COM11")->isChecked());
+        // A disabled key's address is greyed, not black.
+        QCOMPARE(edit("c1")->palette().color(QPalette::Disabled, QPalette::Text), QColor(0x80, 0x80, 0x80));
         QCOMPARE(int(image()[124]), 3);
         QCOMPARE(int(image()[125]), 34);
         QCOMPARE(w->beepCount(), 0);

@@ -37,6 +37,9 @@ private slots:
         QCOMPARE(client->palette().color(QPalette::Window), QColor(0xDF, 0xDF, 0xDF));
         QCOMPARE(w->statusBar()->y(), client->y() + client->height());
         QCOMPARE(child("SB1Panel0")->width(), 50);
+        // The whole window is fixed, not only its inside.
+        QCOMPARE(w->minimumSize(), w->maximumSize());
+        QCOMPARE(w->size(), w->minimumSize());
     }
 
     void controlGeometry_data()

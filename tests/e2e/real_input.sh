@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# real_input.sh <morvi>: drives the built program in a real X window with real
+# mouse and key events sent through the X server, as a person would: sets each
+# key class in the key dialog, types addresses committed by Tab, Enter and
+# "Übernehmen", types into main-window fields, opens and closes every dialog,
+# saves, and checks the bytes of the saved file. Needs a display with a window
+# manager (tests/support/run_on_x.sh gives one).
+set -euo pipefail
+
+morvi=$(realpath "$1")
+work=$(mktemp -d)
+pid=
+finish() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap finish EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "${MORVI_E2E_SHOT:-/tmp/morvi-e2e-failure.png}" 2>/dev/null &&
+    echo "screen saved in ${MORVI_E2E_SHOT:-/tmp/morvi-e2e-failure.png}" >&2
+  exit 1
+}
+
+# The visible window whose title matches the pattern; waits up to 10 s for it.
+window() {
+  local id
+  id=$(timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1) || fail "no window \"$1\""
+  echo "$id"
+}
+gone() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.05
+  done
+  fail "window \"$1\" still open"
+}
+# Top-left corner of a window's inside, in screen coordinates.
+origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'; }
+
+# A press held for a moment and a release, as a hand does; button 1 or 3.
+click() {
+  local base=($1) x=$2 y=$3 button=${4:-1}
+  xdotool mousemove $((base[0] + x)) $((base[1] + y))
+  sleep 0.05
+  xdotool mousedown "$button"
+  sleep 0.1
+  xdotool mouseup "$button"
+  sleep 0.2
+}
+keys() {
+  xdotool key --delay 60 "$@"
+  sleep 0.2
+}
+typed() {
+  xdotool type --delay 60 "$1"
+  sleep 0.2
+}
+
+cd "$work"
+"$morvi" &
+pid=$!
+main=$(window "^Konfiguration Sender \\(max\\. 16-Tasten\\) \$")
+sleep 1 # the delayed start-up
+at=$(origin "$main")
+
+# The window manager cannot resize the window.
+read -r width height < <(xwininfo -id "$main" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}')
+xdotool windowsize "$main" 1200 800
+sleep 0.5
+read -r width2 height2 < <(xwininfo -id "$main" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}')
+[ "${width2}x${height2}" = "${width}x${height}" ] && [ "$width" = 943 ] || fail "window resized to ${width2}x$height2"
+
+# Key k's panel, inside the main window (matrix origin and panel pitch).
+panel_x() { echo $((29 + 113 * (($1 - 1) % 4) + 55)); }
+panel_y() { echo $((69 + 84 * (($1 - 1) / 4) + 40)); }
+radio_y() { echo $((56 + 24 * $1)); } # RB1, RBZ, RB2, RB3, RB4 are 0..4
+
+# key_dialog <key> <radio 0..4> [address] [commit: tab|enter|button]
+key_dialog() {
+  click "$at" "$(panel_x "$1")" "$(panel_y "$1")" 3
+  local dialog
+  dialog=$(window "^Tasten-Konfiguration$")
+  local d
+  d=$(origin "$dialog")
+  click "$d" 84 "$(radio_y "$2")"
+  if [ -n "${3:-}" ]; then
+    click "$d" 79 28
+    typed "$3"
+    case $4 in
+    tab) keys Tab ;;
+    enter) keys Return ;;
+    esac
+  fi
+  click "$d" 116 200 # Übernehmen
+  gone "^Tasten-Konfiguration$"
+}
+
+key_dialog 16 3 123 tab
+key_dialog 15 2 77 enter
+key_dialog 14 1 5 button
+key_dialog 13 0
+key_dialog 12 0
+key_dialog 12 4
+
+# A main-window field, typed and left.
+click "$at" 638 82 # codelength
+typed 24
+keys Tab
+
+# An unreadable time-out raises one error box; the Enter that closes it must not raise it again.
+click "$at" 650 318 # TastenTimeout
+typed abc
+keys Return
+box=$(window "^morvi$")
+keys Return
+gone "^morvi$"
+sleep 0.5
+if xdotool search --onlyvisible --name '^morvi$' >/dev/null 2>&1; then fail "the error box opened again"; fi
+click "$at" 650 318
+typed 3,5
+keys Tab
+
+# Every menu and dialog opens and closes.
+for dialog in "y:^Sender - Systemparameter$" "h:^Hilfe zur Sender-Konfiguration$"; do
+  keys "alt+${dialog%%:*}"
+  window "${dialog#*:}" >/dev/null
+  keys alt+F4
+  gone "${dialog#*:}"
+done
+keys alt+k w
+window "^RS232-waitstates$" >/dev/null
+keys alt+F4
+gone "^RS232-waitstates$"
+for menu in d k t; do
+  keys "alt+$menu"
+  keys Escape
+done
+
+# Save under the offered name.
+keys alt+d s
+window "^Datei Speichern$" >/dev/null
+keys Return
+saved=
+for _ in $(seq 50); do
+  saved=$(find "$work" -name '*.txc' -size +0 | head -n1)
+  [ -n "$saved" ] && break
+  sleep 0.1
+done
+[ -n "$saved" ] || fail "nothing saved"
+
+byte() { sed -n "$(($1 + 1))p" "$saved" | tr -d '\r '; }
+expect() {
+  local got
+  got=$(byte "$1")
+  [ "$got" = "$2" ] || fail "byte $1 is $got, expected $2 ($3)"
+}
+expect 109 1 "key 16 yellow"
+expect 107 2 "key 15 blue"
+expect 3 4 "key 14 orange"
+expect 105 8 "key 13 green, key 12 grey again"
+expect 104 0 "no other green key"
+expect 89 123 "key 16's address, committed by Tab"
+expect 84 77 "key 15's address, committed by Enter"
+expect 79 5 "key 14's address, committed by Übernehmen"
+expect 95 24 "code length typed into the main window"
+expect 4 35 "time-out typed after the error box"
+
+keys alt+F4
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then fail "the program did not end"; fi
+wait "$pid" || fail "the program ended with status $?"
+pid=
+[ -s "$work/morvi.ini" ] || fail "no settings file written"
+echo "PASS: real input in a real window"
