@@ -20,7 +20,12 @@ namespace morvi::ui {
 class FormDialog : public QDialog {
     Q_OBJECT
 public:
-    using QDialog::QDialog;
+    // Fixed-size dialogs: a title and a close button, nothing to maximise.
+    explicit FormDialog(QWidget *parent = nullptr)
+        : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint)
+    {
+    }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
