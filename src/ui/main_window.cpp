@@ -88,7 +88,10 @@ void TFMorvi::markSelectedPort()
         portItems_[static_cast<std::size_t>(n - 1)]->setChecked(link_.portName == QStringLiteral("COM%1").arg(n));
 }
 
-void TFMorvi::setPortItemEnabled(int n, bool enabled) { portItems_[static_cast<std::size_t>(n - 1)]->setEnabled(enabled); }
+void TFMorvi::setPortItemEnabled(int n, bool enabled)
+{
+    portItems_[static_cast<std::size_t>(n - 1)]->setEnabled(enabled);
+}
 void TFMorvi::hideRs232TypeItem() { mTypRs232_->setVisible(false); }
 
 QString TFMorvi::urladdCaption() const { return urladd_->caption(); }

@@ -145,7 +145,8 @@ private slots:
         QFETCH(int, chosen);
         QFETCH(QString, caption);
         // Start from a class no row chooses by itself: blue, or green for the blue row.
-        const KeyClass start = chosen == int(KeyClass::GroupFunction) ? KeyClass::FixedFunction : KeyClass::GroupFunction;
+        const KeyClass start =
+            chosen == int(KeyClass::GroupFunction) ? KeyClass::FixedFunction : KeyClass::GroupFunction;
         setOnlyClass(w->editor().keyClassFlags[6], start);
         w->showdata();
         QVERIFY(openAndRun(7, [&] {

@@ -1,0 +1,116 @@
+// morvi-cli's file commands, run in-process as a script would run them.
+#include "cli.h"
+#include "config_file.h"
+#include "line_text.h"
+#include "number_text.h"
+#include "recording_reporter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace morvi;
+
+class CliTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    // A configuration file as the window saves it, after `change` has edited a fresh image.
+    QString saved(const QString &name, const std::function<void(Editor &)> &change = {})
+    {
+        Editor editor;
+        editor.resetImage();
+        setOnlyClass(editor.keyClassFlags[0], KeyClass::GroupSelect);
+        if (change) change(editor);
+        test::RecordingReporter reporter;
+        QStringList lines;
+        files::BuildFile(editor, {}, reporter, {QStringLiteral("COM1"), QStringLiteral("2.20")}, lines);
+        const QString path = dir.filePath(name);
+        if (!files::writeLinesFile(path, lines)) qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    static std::pair<int, QString> run(const QStringList &arguments)
+    {
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int status = cli::run(arguments, outStream, errStream);
+        outStream.flush();
+        errStream.flush();
+        return {status, out + err};
+    }
+
+private slots:
+    void diffNamesWhatATechnicianSees_data()
+    {
+        QTest::addColumn<QString>("changed");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("nothing") << "same" << int(cli::success) << "";
+        QTest::newRow("one field") << "field" << int(cli::differencesFound) << "Codierlänge: 40 Bit -> 24 Bit\n";
+        QTest::newRow("one key class") << "class" << int(cli::differencesFound)
+                                       << "Taste 1: Gruppen-Wahltaste, Adresse 0 -> Zifferntaste, Adresse 0\n";
+        QTest::newRow("one address") << "address" << int(cli::differencesFound)
+                                     << "Taste 16: Taste deaktiviert, Adresse 0 -> Taste deaktiviert, Adresse 4711\n";
+    }
+    void diffNamesWhatATechnicianSees()
+    {
+        QFETCH(QString, changed);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        const QString a = saved(QStringLiteral("a.txc"));
+        const QString b = saved(QStringLiteral("b.txc"), [&](Editor &e) {
+            if (changed == QLatin1String("field")) e.image[offset::codeBits] = 24;
+            if (changed == QLatin1String("class")) setOnlyClass(e.keyClassFlags[0], KeyClass::Digit);
+            if (changed == QLatin1String("address")) split64(e.image, 4711, keyAddressOffset(16));
+        });
+        QCOMPARE(run({"diff", a, b}), std::make_pair(status, output));
+        const auto [jsonStatus, json] = run({"diff", a, b, "--json"});
+        QCOMPARE(jsonStatus, status);
+        QCOMPARE(QJsonDocument::fromJson(json.toUtf8()).array().size(), output.count(QLatin1Char('\n')));
+    }
+
+    void showListsEveryFieldAndKey()
+    {
+        const QString file =
+            saved(QStringLiteral("show.txc"), [](Editor &e) { split64(e.image, 99, keyAddressOffset(1)); });
+        const auto [status, text] = run({"show", file});
+        QCOMPARE(status, int(cli::success));
+        QVERIFY(text.contains(
+            QRegularExpression("^Taste 1: +Gruppen-Wahltaste, Adresse 99$", QRegularExpression::MultilineOption)));
+        QVERIFY(text.contains(QRegularExpression("^Tasten-Timeout: +2,5 sec$", QRegularExpression::MultilineOption)));
+        const auto [jsonStatus, json] = run({"show", file, "--json"});
+        QCOMPARE(jsonStatus, int(cli::success));
+        const QJsonArray lines = QJsonDocument::fromJson(json.toUtf8()).array();
+        QCOMPARE(lines.size(), text.count(QLatin1Char('\n')));
+        QCOMPARE(lines.at(2).toObject().value("name").toString(), QStringLiteral("taste1"));
+    }
+
+    void errorsHaveTheirOwnStatus_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::newRow("no command") << QStringList{} << int(cli::usageError);
+        QTest::newRow("unknown command") << QStringList{"erase"} << int(cli::usageError);
+        QTest::newRow("unknown option") << QStringList{"show", "x.txc", "--colour"} << int(cli::usageError);
+        QTest::newRow("missing file argument") << QStringList{"diff", "x.txc"} << int(cli::usageError);
+        QTest::newRow("missing file") << QStringList{"show", "/nonexistent/x.txc"} << int(cli::fileError);
+        QTest::newRow("not a configuration")
+            << QStringList{"show", QFINDTESTDATA("test_cli.cpp")} << int(cli::fileError);
+        QTest::newRow("help") << QStringList{"--help"} << int(cli::success);
+    }
+    void errorsHaveTheirOwnStatus()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        const auto [got, text] = run(arguments);
+        QCOMPARE(got, status);
+        // An error is one clear line.
+        if (status != cli::success) QCOMPARE(text.count(QLatin1Char('\n')), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "test_cli.moc"
