@@ -13,9 +13,14 @@ const QString creditLine =
 void BuildFile(Editor &editor, const SendBoxes &boxes, Reporter &reporter, const TrailerFacts &facts,
                QStringList &Memo1)
 {
-    Memo1.clear();
     editor.makeEDATA(boxes, reporter);
-    for (const std::uint8_t byte : editor.image.bytes())
+    Memo1 = fileLines(editor.image, facts);
+}
+
+QStringList fileLines(const ConfigImage &image, const TrailerFacts &facts)
+{
+    QStringList Memo1;
+    for (const std::uint8_t byte : image.bytes())
         Memo1.append(QString::number(byte));
     Memo1.append(facts.portName);
     for (int i = 0; i < 10; ++i)
@@ -26,6 +31,7 @@ void BuildFile(Editor &editor, const SendBoxes &boxes, Reporter &reporter, const
     Memo1.append(QStringLiteral("--*--"));
     Memo1.append(QStringLiteral("comments: -reserved-"));
     Memo1.append(creditLine);
+    return Memo1;
 }
 
 std::optional<ConfigImage> imageFromLines(const QStringList &lines)

@@ -26,6 +26,9 @@ struct TrailerFacts {
 void BuildFile(Editor &editor, const SendBoxes &boxes, Reporter &reporter, const TrailerFacts &facts,
                QStringList &Memo1);
 
+// The 145 lines of a file holding the image exactly as it is.
+QStringList fileLines(const ConfigImage &image, const TrailerFacts &facts);
+
 // The image held by lines 1 to 128, each taking the low eight bits of its
 // integer. Nothing when a line is missing or is not an integer, so that a
 // bad file never leaves half an image behind.
