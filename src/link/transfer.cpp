@@ -36,6 +36,12 @@ Transfer::Transfer(Editor &editor, Reporter &reporter, SerialLink &link, Transfe
 
 Transfer::~Transfer() { link_.setBytepos(nullptr); }
 
+void Transfer::setAdapter(Transport *adapter)
+{
+    if (active_ == adapter_) active_ = nullptr;
+    adapter_ = adapter;
+}
+
 void Transfer::setWaitstates(const int *waitstates) { serial_->setWaitstates(waitstates); }
 
 void Transfer::LeseButtonClick() { start(Run::plainRead); }

@@ -41,8 +41,9 @@ public:
     Transfer(Editor &editor, Reporter &reporter, SerialLink &link, TransferHost &host, QObject *parent = nullptr);
     ~Transfer() override;
 
-    // The USB adapter's transport; it carries the transfers started while it is available.
-    void setAdapter(Transport *adapter) { adapter_ = adapter; }
+    // The USB adapter's transport; it carries the transfers started while it
+    // is available. A run over the transport that goes is not answered again.
+    void setAdapter(Transport *adapter);
     bool usbmode() const { return adapter_ != nullptr && adapter_->available(); }
     // The waitstates value: milliseconds of pause before each serial request.
     void setWaitstates(const int *waitstates);
