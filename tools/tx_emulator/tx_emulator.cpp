@@ -211,10 +211,12 @@ void TxEmulator::sendDue()
         outgoing_.pop_front();
     }
     if (sent.empty()) return;
-    writeAll(bytes);
-    // Published only now, so whoever waits for a request finds its answer sent.
     {
+        // Sent and published under one lock: whoever finds a request listed
+        // finds its answer sent, and whoever has the answer finds the request
+        // listed. The answers are a few bytes, so the write never waits long.
         std::lock_guard lock(mutex_);
+        writeAll(bytes);
         requests_.insert(requests_.end(), sent.begin(), sent.end());
     }
     arrived_.notify_all();
