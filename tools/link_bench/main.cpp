@@ -179,16 +179,18 @@ int main(int argc, char **argv)
     if (!paced.ok()) return std::fprintf(stderr, "serial run at %d baud failed\n", baud), 1;
     const double readWire = readBytes * byteMs;
     const double programWire = programBytes * byteMs;
-    std::printf("serial, %d baud: read %.0f ms (wire %.0f ms), programming %.0f ms (wire %.0f ms): %.3f of the wire time\n",
-                baud, paced.read, readWire, paced.program, programWire,
-                (paced.read + paced.program) / (readWire + programWire));
+    std::printf(
+        "serial, %d baud: read %.0f ms (wire %.0f ms), programming %.0f ms (wire %.0f ms): %.3f of the wire time\n",
+        baud, paced.read, readWire, paced.program, programWire,
+        (paced.read + paced.program) / (readWire + programWire));
 
     for (const int pace : {0, baud}) {
         const Times usb = adapterRun(pace);
         if (!usb.ok()) return std::fprintf(stderr, "adapter run failed\n"), 1;
-        std::printf("adapter, %s: read %.0f ms (floor %.0f ms), programming %.0f ms (floor %.0f ms): %.3f of the floor\n",
-                    pace == 0 ? "unpaced  " : "9600 baud", usb.read, readFloor, usb.program, programFloor,
-                    (usb.read + usb.program) / (readFloor + programFloor));
+        std::printf(
+            "adapter, %s: read %.0f ms (floor %.0f ms), programming %.0f ms (floor %.0f ms): %.3f of the floor\n",
+            pace == 0 ? "unpaced  " : "9600 baud", usb.read, readFloor, usb.program, programFloor,
+            (usb.read + usb.program) / (readFloor + programFloor));
     }
     return 0;
 }
