@@ -133,7 +133,14 @@ D2XXUnit::FT_STATUS D2XXUnit::Open_USB_Device_By_Serial_Number(const std::string
                   call(api().openEx, static_cast<void *>(openBuffer.data()), FT_OPEN_BY_SERIAL_NUMBER, &handle));
 }
 
-D2XXUnit::FT_STATUS D2XXUnit::Close_USB_Device() { return report("FT_Close", call(api().close, handle)); }
+D2XXUnit::FT_STATUS D2XXUnit::Close_USB_Device()
+{
+    const FT_STATUS status = Close_USB_Device(handle);
+    handle = nullptr;
+    return status;
+}
+
+D2XXUnit::FT_STATUS D2XXUnit::Close_USB_Device(FT_HANDLE other) { return report("FT_Close", call(api().close, other)); }
 
 std::uint32_t D2XXUnit::Read_USB_Device_Buffer(std::uint32_t count)
 {

@@ -50,7 +50,11 @@ public:
     FT_STATUS GetFTDeviceCount();
     FT_STATUS GetFTDeviceSerialNo(std::uint32_t index);
     FT_STATUS Open_USB_Device_By_Serial_Number(const std::string &serial);
+    // Closes the device and forgets its handle, whatever the library says:
+    // a handle once closed is never passed again.
     FT_STATUS Close_USB_Device();
+    // Closes another handle of this library, leaving the current one.
+    FT_STATUS Close_USB_Device(FT_HANDLE other);
     // Bytes read into inBuffer / written from outBuffer; the status goes to ioStatus.
     std::uint32_t Read_USB_Device_Buffer(std::uint32_t count);
     std::uint32_t Write_USB_Device_Buffer(std::uint32_t count);

@@ -4,6 +4,12 @@
 #include <QMetaObject>
 #include <algorithm>
 
+#if defined(Q_OS_UNIX)
+#include <termios.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#endif
+
 namespace morvi::link {
 
 QtSerialPort::QtSerialPort(PortResolver resolver, QObject *parent) : QObject(parent), resolver_(std::move(resolver))
@@ -82,12 +88,27 @@ bool QtSerialPort::send(std::uint8_t byte)
     return port_.error() == QSerialPort::NoError;
 }
 
-int QtSerialPort::read(std::span<std::uint8_t> buffer)
+bool QtSerialPort::drain()
+{
+    if (!isOpen()) return false;
+    // First out of Qt's buffer into the system's, then off the wire.
+    while (port_.bytesToWrite() > 0)
+        if (!port_.waitForBytesWritten(readTimeout(static_cast<std::size_t>(port_.bytesToWrite())))) return false;
+#if defined(Q_OS_UNIX)
+    return ::tcdrain(static_cast<int>(port_.handle())) == 0;
+#elif defined(Q_OS_WIN)
+    return ::FlushFileBuffers(port_.handle()) != 0;
+#else
+    return true;
+#endif
+}
+
+int QtSerialPort::readFor(std::span<std::uint8_t> buffer, int timeoutMs)
 {
     if (!isOpen()) return -1;
     const auto wanted = static_cast<qsizetype>(buffer.size());
     if (received_.size() < wanted) {
-        QDeadlineTimer deadline(readTimeout(static_cast<int>(wanted)));
+        QDeadlineTimer deadline(std::max(timeoutMs, 0), Qt::PreciseTimer);
         port_.clearError();
         reading_ = true;
         while (received_.size() < wanted && isOpen() && !deadline.hasExpired()) {

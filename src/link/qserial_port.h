@@ -29,11 +29,9 @@ public:
     bool isOpen() const override { return port_.isOpen(); }
     bool clear(Buffer which) override;
     bool send(std::uint8_t byte) override;
-    int read(std::span<std::uint8_t> buffer) override;
+    bool drain() override;
+    int readFor(std::span<std::uint8_t> buffer, int timeoutMs) override;
     void setReceiveHandler(ReceiveHandler handler) override { handler_ = std::move(handler); }
-
-    // Read time-out for count bytes, in milliseconds.
-    static int readTimeout(int count) { return 100 * count + 1000; }
 
 private:
     void takeArrived();

@@ -19,6 +19,8 @@ bool SerialLink::portItemEnabled(int n) const { return n >= 1 && n <= portCount 
 
 void SerialLink::MKommunikationClick()
 {
+    // Closing the port now would cut the transfer off half way.
+    if (inTransfer_) return;
     const QString selected = port_->name();
     for (int n = 1; n <= portCount; ++n) {
         // Each step only if the one before succeeded; one failure marks the port.

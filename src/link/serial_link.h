@@ -36,8 +36,12 @@ public:
     bool portItemEnabled(int n) const;
 
     // The port probe: every port is closed, opened and closed again; the
-    // selected name is kept and the port is left closed.
+    // selected name is kept and the port is left closed. While a transfer
+    // runs over the port the probe leaves everything as it is.
     void MKommunikationClick();
+    // Set by the serial transfer while it runs over the port.
+    void setInTransfer(bool inTransfer) { inTransfer_ = inTransfer; }
+    bool inTransfer() const { return inTransfer_; }
     // Whether the selected port may be used.
     bool comok() const { return comok(portName()); }
     bool comok(const QString &portName) const;
@@ -62,6 +66,7 @@ private:
     std::array<bool, portCount> comavailable_{};
     std::array<bool, portCount> itemEnabled_{true, true, true, true};
     std::uint8_t *bytepos_ = nullptr;
+    bool inTransfer_ = false;
     QTimer timercloseport_;
     std::function<void()> stopUsbPoll_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -29,11 +30,17 @@ public:
     virtual bool isOpen() const = 0;
     // Discards received bytes not yet read and/or bytes not yet sent.
     virtual bool clear(Buffer which) = 0;
-    // Bytes leave in the order of the calls.
+    // Bytes leave in the order of the calls, but a send returns before its
+    // byte has left the wire.
     virtual bool send(std::uint8_t byte) = 0;
-    // Up to buffer.size() bytes, waiting at most 100 ms per byte plus 1000 ms.
-    // Gives the number read, or -1 when the port failed or is closed.
-    virtual int read(std::span<std::uint8_t> buffer) = 0;
+    // Waits until every byte handed to send has left the wire.
+    virtual bool drain() = 0;
+    // Up to buffer.size() bytes, waiting at most timeoutMs for them. Gives the
+    // number read, or -1 when the port failed or is closed.
+    virtual int readFor(std::span<std::uint8_t> buffer, int timeoutMs) = 0;
+    // The same with the line's read time-out: 100 ms per byte plus 1000 ms.
+    int read(std::span<std::uint8_t> buffer) { return readFor(buffer, readTimeout(buffer.size())); }
+    static int readTimeout(std::size_t count) { return 100 * static_cast<int>(count) + 1000; }
     virtual void setReceiveHandler(ReceiveHandler handler) = 0;
 };
 

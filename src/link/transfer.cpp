@@ -1,10 +1,10 @@
 #include "transfer.h"
 
 #include "number_text.h"
+#include "serial_transport.h"
 
 #include <algorithm>
 #include <cmath>
-#include <span>
 #include <string>
 
 namespace morvi::link {
@@ -14,35 +14,42 @@ namespace {
 constexpr int lastAddress = imageSize - 1;
 constexpr int lastWritten = programmedBytes - 1;
 
+// Cells the transmitter keeps to itself: what it reads back there is no fault.
+bool keptByTransmitter(int address)
+{
+    return address == offset::reserved114 || (address >= offset::reserved117 && address <= offset::reserved117End);
+}
+
 } // namespace
 
 Transfer::Transfer(Editor &editor, Reporter &reporter, SerialLink &link, TransferHost &host, QObject *parent)
-    : QObject(parent), editor_(editor), reporter_(reporter), link_(link), host_(host)
+    : QObject(parent), editor_(editor), reporter_(reporter), link_(link), host_(host),
+      serial_(std::make_unique<SerialTransport>(*this, link))
 {
     RStimeout_.setSingleShot(true);
     RStimeout_.setInterval(responseTimeoutMs);
+    // The limit after which an answer counts as lost: never earlier.
+    RStimeout_.setTimerType(Qt::PreciseTimer);
     connect(&RStimeout_, &QTimer::timeout, this, &Transfer::RStimeoutTimer);
     link_.setBytepos(&bytepos_);
-    link_.port().setReceiveHandler([this](int) { RS232RxChar(); });
 }
 
-Transfer::~Transfer()
+Transfer::~Transfer() { link_.setBytepos(nullptr); }
+
+void Transfer::setAdapter(Transport *adapter)
 {
-    link_.port().setReceiveHandler({});
-    link_.setBytepos(nullptr);
+    if (active_ == adapter_) active_ = nullptr;
+    adapter_ = adapter;
 }
 
-void Transfer::LeseButtonClick()
-{
-    if (usbmode()) {
-        if (usb_.start) usb_.start(Run::plainRead);
-        return;
-    }
-    startSerial(false);
-}
+void Transfer::setWaitstates(const int *waitstates) { serial_->setWaitstates(waitstates); }
+
+void Transfer::LeseButtonClick() { start(Run::plainRead); }
 
 void Transfer::ProgButtonClick()
 {
+    // The copy and the question belong to the new run only.
+    abandon();
     editor_.makeEDATA(host_.sendBoxes(), reporter_);
     host_.showdata();
     editor_.image[offset::imageChecksum] = editor_.calculatechecksum(reporter_);
@@ -52,96 +59,32 @@ void Transfer::ProgButtonClick()
         reporter_.showinfo("\"Gerät programmieren\" vom Anwender abgebrochen!", colour::red, option::block);
         return;
     }
-    if (usbmode()) {
-        if (usb_.start) usb_.start(Run::programming);
+    start(Run::programming);
+}
+
+void Transfer::abandon()
+{
+    if (busy()) {
+        const bool programming = writing_ || verifying_;
+        closeport();
+        if (programming) restoreSendcopy();
         return;
     }
-    startSerial(true);
+    RStimeout_.stop();
+    serial_->stop();
+    if (adapter_ != nullptr) adapter_->stop();
 }
 
-bool Transfer::openPort()
+void Transfer::start(Run run)
 {
-    // An unusable port is only mentioned: it may have come back since the probe.
-    if (!link_.comok()) reporter_.showinfo("gewählter COM-Port nicht verfügbar!", colour::red, 0);
-    if (link_.setupport(link_.portName())) return true;
-    reporter_.beep();
-    reporter_.showinfo("Fehler beim Öffnen COM-Port " + link_.portName().toStdString(), colour::red, option::block);
-    return false;
-}
-
-void Transfer::startSerial(bool programming)
-{
-    if (!openPort()) return;
-    const Run run = programming ? Run::programming : Run::plainRead;
+    abandon();
+    Transport &link = usbmode() ? *adapter_ : static_cast<Transport &>(*serial_);
+    if (!link.open()) return;
+    active_ = &link;
     showProgress(run);
     bytepos_ = 0;
-
-    sendZeros(preambleLength);
-    link_.port().clear(SerialPort::input);
-    transmit(readCommand, 0);
     beginRun(run);
-    link_.timercloseport().stop();
-}
-
-void Transfer::transmit(std::uint8_t befehl, std::uint8_t addr, std::uint8_t data)
-{
-    lastRequest_ = {befehl, addr, data};
-    if (usbmode()) return;
-
-    // A failed send is not reported here: the answer then stays away and the
-    // time-out names the address.
-    SerialPort &port = link_.port();
-    port.clear(SerialPort::input);
-    for (int i = 0; i < 3; ++i)
-        port.send(0x00);
-    port.send(befehl);
-    port.send(addr);
-    if (befehl == writeCommand) port.send(data);
-    RStimeout_.start();
-}
-
-void Transfer::sendZeros(int count)
-{
-    for (int i = 0; i < count; ++i)
-        link_.port().send(0x00);
-}
-
-void Transfer::RS232RxChar()
-{
-    link_.timercloseport().start();
-
-    std::uint8_t answer = missingAnswer;
-    std::array<std::uint8_t, 1> buffer{};
-    const int got = link_.port().read(buffer);
-    if (got < 0)
-        reporter_.beep();
-    else if (got == 1)
-        answer = buffer[0];
-
-    bool error = false;
-    if (verifying_) {
-        verifyStep(answer);
-        if (bytepos_ <= lastAddress)
-            transmit(readCommand, bytepos_);
-        else
-            error = verifyCompletion();
-    } else if (reading_) {
-        readStep(answer);
-        if (bytepos_ <= lastAddress)
-            transmit(readCommand, bytepos_);
-        else
-            error = writing_ ? readCompletionProgramming() : readCompletion();
-    } else if (writing_) {
-        // A wrong echo sends nothing more; the time-out then names this address.
-        if (answer == sendcopy_[bytepos_]) {
-            writeStep();
-            if (bytepos_ <= lastWritten)
-                transmit(writeCommand, bytepos_, sendcopy_[bytepos_]);
-            else
-                writeCompletion();
-        }
-    }
-    if (error) reporter_.beep();
+    if (!link.begin(run)) closeport();
 }
 
 void Transfer::showProgress(Run run)
@@ -161,11 +104,37 @@ void Transfer::beginRun(Run run)
     verifying_ = false;
 }
 
-void Transfer::beginVerify()
+void Transfer::awaitAnswer(int timeoutMs) { RStimeout_.start(timeoutMs); }
+
+void Transfer::answer(const Transport &from, std::uint8_t byte, bool counted)
 {
-    reading_ = false;
-    writing_ = false;
-    verifying_ = true;
+    if (!runsOver(from) || !counted) return;
+
+    bool error = false;
+    if (verifying_) {
+        storeAnswer("verify", byte, 2.0 / 3.0);
+        if (bytepos_ <= lastAddress)
+            active_->next(Phase::verify, bytepos_, 0);
+        else
+            error = verifyCompletion();
+    } else if (reading_) {
+        storeAnswer("read", byte, 0.0);
+        if (bytepos_ <= lastAddress)
+            active_->next(Phase::read, bytepos_, 0);
+        else
+            error = readCompletion();
+    } else {
+        // A wrong echo sends nothing more; the time-out then names this address.
+        if (active_->quirks().checksEcho && byte != sendcopy_[bytepos_]) return;
+        host_.setLaction("write");
+        updateProgress(lastWritten, 1.0 / 3.0);
+        ++bytepos_;
+        if (bytepos_ <= lastWritten)
+            active_->next(Phase::write, bytepos_, sendcopy_[bytepos_]);
+        else
+            writeCompletion();
+    }
+    if (error) reporter_.beep();
 }
 
 void Transfer::storeAnswer(const char *action, std::uint8_t answer, double phaseOffset)
@@ -173,17 +142,6 @@ void Transfer::storeAnswer(const char *action, std::uint8_t answer, double phase
     host_.setLaction(action);
     updateProgress(lastAddress, phaseOffset);
     rxbuffer_[bytepos_] = answer;
-    ++bytepos_;
-}
-
-void Transfer::readStep(std::uint8_t answer) { storeAnswer("read", answer, 0.0); }
-
-void Transfer::verifyStep(std::uint8_t answer) { storeAnswer("verify", answer, 2.0 / 3.0); }
-
-void Transfer::writeStep()
-{
-    host_.setLaction("write");
-    updateProgress(lastWritten, 1.0 / 3.0);
     ++bytepos_;
 }
 
@@ -195,14 +153,18 @@ void Transfer::updateProgress(int gaugeDivisor, double phaseOffset)
         host_.setGaugeGesamt(static_cast<int>(std::lround(100.0 * (p / lastAddress / 3.0 + phaseOffset))));
 }
 
-void Transfer::takeRxbuffer() { editor_.image.bytes() = rxbuffer_; }
-
 void Transfer::restoreSendcopy() { std::copy(sendcopy_.begin(), sendcopy_.end(), editor_.image.bytes().begin()); }
 
 bool Transfer::readCompletion()
 {
     reading_ = false;
-    takeRxbuffer();
+    active_->readDone();
+    return writing_ ? readCompletionProgramming() : readCompletionPlain();
+}
+
+bool Transfer::readCompletionPlain()
+{
+    editor_.image.bytes() = rxbuffer_;
     for (int i = 0; i < imageSize; ++i)
         reporter_.trace(TraceList::mem1, "[" + fillString(3, '0', i) + "] : " + fillString(3, '0', editor_.image[i]));
 
@@ -217,50 +179,44 @@ bool Transfer::readCompletion()
     return !check.checksumOk || !check.firmwareOk;
 }
 
-bool Transfer::firmwareAccepted(bool focusOnReject)
-{
-    reading_ = false;
-    takeRxbuffer();
-    if (editor_.checkfirmware(reporter_)) return true;
-    reporter_.showinfo("Geräte-Firmware und Software passen nicht zusammen!", colour::red, option::block);
-    restoreSendcopy();
-    if (focusOnReject) host_.setFocus(TransferHost::Button::LeseButton);
-    closeport();
-    return false;
-}
-
 bool Transfer::readCompletionProgramming()
 {
-    if (!firmwareAccepted(true)) return true;
+    // The transmitter's memory stands in the image only for the firmware
+    // check; the editor goes on holding the configuration being programmed.
+    editor_.image.bytes() = rxbuffer_;
+    const bool accepted = editor_.checkfirmware(reporter_);
+    restoreSendcopy();
+    if (!accepted) {
+        reporter_.showinfo("Geräte-Firmware und Software passen nicht zusammen!", colour::red, option::block);
+        if (active_->quirks().focusOnRejectedFirmware) host_.setFocus(TransferHost::Button::LeseButton);
+        closeport();
+        return true;
+    }
     bytepos_ = 0;
-    transmit(writeCommand, 0, sendcopy_[0]);
+    // A link that refuses the phase has said so and sounded the beep.
+    if (!active_->beginPhase(Phase::write)) linkFailed();
     return false;
 }
 
 void Transfer::writeCompletion()
 {
-    // The transmitter needs a pause after its last write before it reads again.
-    sendZeros(gapLength);
-    link_.port().clear(SerialPort::input);
     bytepos_ = 0;
-    transmit(readCommand, 0);
-    beginVerify();
+    reading_ = false;
+    writing_ = false;
+    verifying_ = true;
+    if (!active_->beginPhase(Phase::verify)) linkFailed();
 }
 
 bool Transfer::verifyCompletion()
 {
-    takeRxbuffer();
-    // Bytes the transmitter keeps to itself: what it reads back there is no fault.
-    editor_.image[offset::reserved114] = sendcopy_[offset::reserved114];
-    for (int i = offset::reserved117; i <= offset::reserved117End; ++i)
-        editor_.image[i] = sendcopy_[i];
-
+    const Transport::Quirks quirks = active_->quirks();
     bool error = false;
     for (int i = 0; i < programmedBytes; ++i) {
-        const int written = sendcopy_[i];
-        const int read = editor_.image[i];
-        reporter_.trace(TraceList::tm, "add[" + std::to_string(i) + "]: write[" + std::to_string(written) + "] read[" +
-                                           std::to_string(read) + "]");
+        const int written = sendcopy_[static_cast<std::size_t>(i)];
+        const int read = keptByTransmitter(i) ? written : rxbuffer_[static_cast<std::size_t>(i + quirks.verifyLag)];
+        if (quirks.traceVerify)
+            reporter_.trace(TraceList::tm, "add[" + std::to_string(i) + "]: write[" + std::to_string(written) +
+                                               "] read[" + std::to_string(read) + "]");
         if (read != written) {
             reporter_.showinfo("! FEHLER Verify !  [" + std::to_string(i) + ": " + std::to_string(read) + "<>" +
                                    std::to_string(written) + "]",
@@ -268,11 +224,14 @@ bool Transfer::verifyCompletion()
             error = true;
         }
     }
-    if (error)
-        restoreSendcopy();
-    else
-        reporter_.showinfo("Daten erfolgreich übertragen", colour::green, option::block);
+    if (!error) reporter_.showinfo("Daten erfolgreich übertragen", colour::green, option::block);
 
+    restoreSendcopy();
+    // The firmware bytes as the verify read them, where the link delivers them in place.
+    if (quirks.verifyLag == 0) {
+        editor_.image[offset::firmwareMajor] = rxbuffer_[offset::firmwareMajor];
+        editor_.image[offset::firmwareMinor] = rxbuffer_[offset::firmwareMinor];
+    }
     host_.setFocus(TransferHost::Button::ProgButton);
     closeport();
     host_.showdata();
@@ -291,6 +250,18 @@ void Transfer::RStimeoutTimer()
     reporter_.beep();
 }
 
+void Transfer::linkLost(const Transport &from)
+{
+    if (runsOver(from)) RStimeoutTimer();
+}
+
+void Transfer::linkFailed()
+{
+    const bool programming = writing_ || verifying_;
+    closeport();
+    if (programming) restoreSendcopy();
+}
+
 void Transfer::closeport()
 {
     reading_ = false;
@@ -298,8 +269,10 @@ void Transfer::closeport()
     verifying_ = false;
     host_.showPanProg(false);
     RStimeout_.stop();
-    if (usb_.stopPoll) usb_.stopPoll();
+    serial_->stop();
+    if (adapter_ != nullptr) adapter_->stop();
     host_.setLaction("");
+    emit ended();
 }
 
 } // namespace morvi::link

@@ -4,19 +4,25 @@
 #include "reporter.h"
 #include "serial_link.h"
 #include "transfer_host.h"
+#include "transport.h"
 
 #include <QObject>
 #include <QTimer>
 #include <array>
 #include <cstdint>
-#include <functional>
+#include <memory>
 
 namespace morvi::link {
 
+class SerialTransport;
+
 // Reading the transmitter's 128 bytes ("Auslesen") and programming bytes
-// 0..125 with a read-back verify ("Programmieren"). Over the serial link one
-// request is outstanding at a time: every answer sends the next request, and
-// RStimeout ends a transfer whose answer does not come.
+// 0..125 with a read-back verify ("Programmieren"), over whichever link is
+// active: the serial link, or the USB adapter while it is in use. The phases,
+// their completions, the response time-out and abandonment are written here
+// once; the links only carry requests and answers (Transport). Whatever ends a
+// programming run, the editor holds the configuration being programmed
+// (sendcopy) afterwards, firmware bytes 126 and 127 aside.
 class Transfer : public QObject {
     Q_OBJECT
 public:
@@ -28,36 +34,43 @@ public:
     // What an answer step takes when no byte could be read.
     static constexpr std::uint8_t missingAnswer = 32;
 
-    enum class Run { plainRead, programming };
+    using Run = link::Run;
 
-    // Where the USB adapter link plugs in once it exists. While usbmode()
-    // answers true, a start runs start instead of the serial start, transmit
-    // only records its request, and closeport calls stopPoll.
-    struct UsbHooks {
-        std::function<bool()> usbmode;
-        std::function<void(Run)> start;
-        std::function<void()> stopPoll;
-    };
-
-    // Takes over the port's receive handler and the link's bytepos.
+    // Sets up the serial transport on link, which takes over the port's
+    // receive handler and the link's bytepos.
     Transfer(Editor &editor, Reporter &reporter, SerialLink &link, TransferHost &host, QObject *parent = nullptr);
     ~Transfer() override;
 
-    void setUsbHooks(UsbHooks hooks) { usb_ = std::move(hooks); }
-    bool usbmode() const { return usb_.usbmode && usb_.usbmode(); }
+    // The USB adapter's transport; it carries the transfers started while it
+    // is available. A run over the transport that goes is not answered again.
+    void setAdapter(Transport *adapter);
+    bool usbmode() const { return adapter_ != nullptr && adapter_->available(); }
+    // The waitstates value: milliseconds of pause before each serial request.
+    void setWaitstates(const int *waitstates);
 
-    // "Auslesen": a plain read from address 0; abandons a running transfer.
+    // "Auslesen": a plain read from address 0; ends a running transfer first.
     void LeseButtonClick();
-    // "Programmieren": completes the image, sets its checksum and, once
-    // confirmed, reads, writes and verifies; abandons a running transfer.
+    // "Programmieren": ends a running transfer, completes the image, sets its
+    // checksum and, once confirmed, reads, writes and verifies.
     void ProgButtonClick();
-    // One request: 0x00 0x00 0x00 befehl addr, and data for the write command.
-    void transmit(std::uint8_t befehl, std::uint8_t addr, std::uint8_t data = 0);
-    // The answer step, once per received byte.
-    void RS232RxChar();
-    void RStimeoutTimer();
-    // Ends the transfer; the port itself closes later by timercloseport.
+    // Ends a running transfer without a report and stops whatever a transfer
+    // left running on either link.
+    void abandon();
+    // Ends the transfer; the serial port itself closes later by timercloseport.
     void closeport();
+    // The response time-out: the awaited answer did not come.
+    void RStimeoutTimer();
+
+    // What the links report. An answer from a link the transfer does not run
+    // over is discarded; counted is false for surplus bytes of a USB block.
+    void answer(const Transport &from, std::uint8_t byte, bool counted = true);
+    // Requests went out: restarts RStimeout with the link's patience.
+    void awaitAnswer(int timeoutMs);
+    // The first answer is here and will be taken; the time-out waits no more.
+    void answerArriving() { RStimeout_.stop(); }
+    // The link's device is gone: a transfer over it ends as by the time-out.
+    void linkLost(const Transport &from);
+    bool runsOver(const Transport &link) const { return busy() && active_ == &link; }
 
     std::uint8_t bytepos() const { return bytepos_; }
     bool reading() const { return reading_; }
@@ -68,45 +81,25 @@ public:
     const std::array<std::uint8_t, programmedBytes> &sendcopy() const { return sendcopy_; }
     QTimer &RStimeout() { return RStimeout_; }
 
-    // The last request handed to transmit.
-    struct Request {
-        std::uint8_t befehl = 0;
-        std::uint8_t addr = 0;
-        std::uint8_t data = 0;
-    };
-    const Request &lastRequest() const { return lastRequest_; }
-
-    // The pieces the USB exchange drives the same phases with; it batches the
-    // requests but counts, stores and completes answers as the serial link does.
-    Editor &editor() { return editor_; }
+    SerialTransport &serial() { return *serial_; }
     Reporter &reporter() { return reporter_; }
-    TransferHost &host() { return host_; }
     SerialLink &link() { return link_; }
-    // PanProg shown with Gauge at 0; GaugeGesamt only for a programming run.
-    void showProgress(Run run);
-    // Flags of the run's first phase; a plain read remembers the image it may have to put back.
-    void beginRun(Run run);
-    void beginVerify();
-    void resetBytepos() { bytepos_ = 0; }
-    // One counted answer of a read, verify or write phase: phase word,
-    // progress, and (reading) the byte stored at bytepos; then bytepos advances.
-    void readStep(std::uint8_t answer);
-    void verifyStep(std::uint8_t answer);
-    void writeStep();
-    // Completion of a plain read; true when it recorded an error.
-    bool readCompletion();
-    // First half of the programming run's read completion: the image takes the
-    // answers and the firmware is checked; a rejected one ends the run.
-    bool firmwareAccepted(bool focusOnReject);
-    void restoreSendcopy();
+
+signals:
+    // A transfer ended, by whatever path.
+    void ended();
 
 private:
-    bool openPort();
-    void startSerial(bool programming);
-    void sendZeros(int count);
-    void updateProgress(int gaugeDivisor, double phaseOffset);
+    void start(Run run);
+    void showProgress(Run run);
+    void beginRun(Run run);
+    // The link refused a phase change and has said so.
+    void linkFailed();
     void storeAnswer(const char *action, std::uint8_t answer, double phaseOffset);
-    void takeRxbuffer();
+    void updateProgress(int gaugeDivisor, double phaseOffset);
+    void restoreSendcopy();
+    bool readCompletion();
+    bool readCompletionPlain();
     bool readCompletionProgramming();
     void writeCompletion();
     bool verifyCompletion();
@@ -115,7 +108,10 @@ private:
     Reporter &reporter_;
     SerialLink &link_;
     TransferHost &host_;
-    UsbHooks usb_;
+    std::unique_ptr<SerialTransport> serial_;
+    Transport *adapter_ = nullptr;
+    // The link of the running (or last) transfer.
+    Transport *active_ = nullptr;
 
     std::uint8_t bytepos_ = 0;
     bool reading_ = false;
@@ -123,10 +119,9 @@ private:
     bool verifying_ = false;
     std::array<std::uint8_t, imageSize> rxbuffer_{};
     std::array<std::uint8_t, programmedBytes> sendcopy_{};
-    // The image as it stood when the last plain read started; a failed read
-    // puts it back instead of the unrelated sendcopy.
+    // The image as it stood when the last plain read started; a read whose
+    // firmware is refused puts it back instead of the unrelated sendcopy.
     ConfigImage beforeRead_;
-    Request lastRequest_;
     QTimer RStimeout_;
 };
 

@@ -16,49 +16,61 @@ constexpr int lastWritten = programmedBytes - 1;
 UsbExchange::UsbExchange(Transfer &transfer, UsbLink &usb, QObject *parent)
     : QObject(parent), transfer_(transfer), usb_(usb)
 {
+    // Precise: an early evaluation would miss the block's last answers, and
+    // the block delay is the transmitter's time to finish its writes.
     USBtimer_.setInterval(blockDelayMs);
+    USBtimer_.setTimerType(Qt::PreciseTimer);
     polltimer_.setInterval(pollIntervalMs);
     polltimer_.setTimerType(Qt::PreciseTimer);
     eTimer_.setInterval(evaluationDelayMs);
+    eTimer_.setTimerType(Qt::PreciseTimer);
     connect(&USBtimer_, &QTimer::timeout, this, &UsbExchange::USBtimerTimer);
     connect(&polltimer_, &QTimer::timeout, this, &UsbExchange::polltimerTimer);
     connect(&eTimer_, &QTimer::timeout, this, &UsbExchange::eTimerTimer);
+    connect(&usb_, &UsbLink::adapterLost, this, &UsbExchange::adapterLost);
 
-    transfer_.setUsbHooks(
-        {[this] { return usb_.usbmode(); }, [this](Transfer::Run run) { start(run); }, [this] { stopPoll(); }});
+    transfer_.setAdapter(this);
     transfer_.link().setStopUsbPoll([this] { stopPoll(); });
 }
 
 UsbExchange::~UsbExchange()
 {
-    transfer_.setUsbHooks({});
+    transfer_.setAdapter(nullptr);
     transfer_.link().setStopUsbPoll({});
 }
 
-void UsbExchange::start(Transfer::Run run)
+Transport::Quirks UsbExchange::quirks() const
 {
-    // A batch still in flight belongs to the abandoned transfer.
+    // The echo of a write is not looked at; the verify finds a wrong byte. The
+    // verify answers come one position late, and the "add[" lines belong to
+    // the serial verify alone.
+    return {.checksEcho = false, .verifyLag = 1, .traceVerify = false, .focusOnRejectedFirmware = false};
+}
+
+bool UsbExchange::begin(Run run) { return buildBuffer(Phase::read, run == Run::plainRead); }
+
+bool UsbExchange::beginPhase(Phase phase) { return buildBuffer(phase, false); }
+
+void UsbExchange::readDone() { transfer_.reporter().trace(TraceList::tm, "-fertig-"); }
+
+void UsbExchange::stop()
+{
     USBtimer_.stop();
     polltimer_.stop();
     eTimer_.stop();
-
-    transfer_.showProgress(run);
-    if (!buildBuffer(Phase::read, run == Transfer::Run::plainRead)) {
-        transfer_.reporter().beep();
-        transfer_.reporter().showinfo("Fehler USB-Kommunikation bei Zugriff", colour::red, option::block);
-        return;
-    }
-    transfer_.beginRun(run);
 }
 
 bool UsbExchange::buildBuffer(Phase phase, bool trace)
 {
     D2XXUnit &unit = usb_.unit();
-    if (unit.Purge_USB_Device_Out() != d2xx::FT_OK) return false;
-    if (unit.Purge_USB_Device_In() != d2xx::FT_OK) return false;
+    Reporter &reporter = transfer_.reporter();
+    if (unit.Purge_USB_Device_Out() != d2xx::FT_OK || unit.Purge_USB_Device_In() != d2xx::FT_OK) {
+        reporter.beep();
+        reporter.showinfo("Fehler USB-Kommunikation bei Zugriff", colour::red, option::block);
+        return false;
+    }
 
     bytecount_ = 0;
-    transfer_.resetBytepos();
     std::size_t length = 0;
     int messages = 0;
     auto put = [&](std::initializer_list<std::uint8_t> bytes) {
@@ -75,7 +87,6 @@ bool UsbExchange::buildBuffer(Phase phase, bool trace)
         for (int a = 0; a <= lastAddress; ++a)
             put({0x00, 0x00, Transfer::readCommand, static_cast<std::uint8_t>(a)});
     }
-    Reporter &reporter = transfer_.reporter();
     if (trace) reporter.trace(TraceList::mem1, "adresse: " + std::to_string(messages));
     while (length % blockSize != 0)
         msgbuffer_[length++] = 0x00;
@@ -112,8 +123,10 @@ void UsbExchange::USBfill()
     std::fill_n(out.begin(), blockLeadZeros, std::uint8_t{0});
     std::copy_n(msgbuffer_.begin() + bytecount_, blockSize, out.begin() + blockLeadZeros);
     bytecount_ += blockSize;
+    // A block that does not go out brings no answer; the time-out says so.
     unit.Write_USB_Device_Buffer(blockLeadZeros + blockSize);
     unit.Purge_USB_Device_Out();
+    transfer_.awaitAnswer(responseTimeoutMs);
     polltimer_.start();
 
     ++blockcount_;
@@ -128,6 +141,7 @@ void UsbExchange::polltimerTimer()
 {
     D2XXUnit &unit = usb_.unit();
     if (unit.Get_USB_Device_QueueStatus() != d2xx::FT_OK || unit.rxQueue == 0) return;
+    transfer_.answerArriving();
     eTimer_.start();
     polltimer_.stop();
 }
@@ -143,83 +157,41 @@ void UsbExchange::eTimerTimer()
     transfer_.reporter().trace(TraceList::tm, "qeue: " + std::to_string(q));
 
     // All of the batch is taken before any of it is processed: a completion
-    // in the middle purges the adapter for the next phase.
+    // in the middle purges the adapter for the next phase. A read that brings
+    // no byte ends the batch; its buffer holds nothing new.
     std::vector<std::uint8_t> bytes;
     bytes.reserve(q);
     for (std::uint32_t i = 0; i < q; ++i) {
-        unit.Read_USB_Device_Buffer(1);
+        if (unit.Read_USB_Device_Buffer(1) != 1) break;
         bytes.push_back((*unit.inBuffer)[0]);
     }
     for (const std::uint8_t byte : bytes)
-        if (takeByte(byte)) transfer_.reporter().beep();
+        takeByte(byte);
 
-    if (blockcount_ < blocks_) USBtimer_.start();
+    if (!transfer_.runsOver(*this)) return;
+    if (blockcount_ < blocks_)
+        USBtimer_.start();
+    else
+        // The phase's last block is evaluated and answers are still missing:
+        // nothing more will come for them.
+        transfer_.RStimeoutTimer();
 }
 
-bool UsbExchange::takeByte(std::uint8_t byte)
+void UsbExchange::takeByte(std::uint8_t byte)
 {
     ++msgcount_;
     transfer_.reporter().trace(TraceList::tm, "[msg" + std::to_string(msgcount_) + "] received[" +
                                                   std::to_string(transfer_.bytepos()) + "]: " + std::to_string(byte));
     transfer_.link().timercloseport().start();
-
     // Only the answers of this block's requests count; anything beyond is noise.
-    const bool counted = msgcount_ <= msganz_;
-    if (transfer_.verifying()) {
-        if (counted) transfer_.verifyStep(byte);
-        if (transfer_.bytepos() > lastAddress) return verifyCompletion();
-    } else if (transfer_.reading()) {
-        if (counted) transfer_.readStep(byte);
-        if (transfer_.bytepos() > lastAddress) return readCompletion();
-    } else if (transfer_.writing()) {
-        // The echo is not checked here; the verify finds a wrong byte.
-        if (counted) transfer_.writeStep();
-        if (transfer_.bytepos() > lastWritten) {
-            buildBuffer(Phase::verify, false);
-            transfer_.beginVerify();
-        }
-    }
-    return false;
+    transfer_.answer(*this, byte, msgcount_ <= msganz_);
 }
 
-bool UsbExchange::readCompletion()
+void UsbExchange::adapterLost()
 {
-    transfer_.reporter().trace(TraceList::tm, "-fertig-");
-    if (!transfer_.writing()) return transfer_.readCompletion();
-    if (!transfer_.firmwareAccepted(false)) return true;
-    // writing alone stays set: the write phase begins.
-    buildBuffer(Phase::write, false);
-    return false;
-}
-
-bool UsbExchange::verifyCompletion()
-{
-    const auto &rx = transfer_.rxbuffer();
-    const auto &sent = transfer_.sendcopy();
-    Reporter &reporter = transfer_.reporter();
-    bool error = false;
-    // The adapter delivers the verify answers one position late, so answer i
-    // sits at i + 1; the bytes the transmitter keeps to itself are skipped.
-    for (int i = 0; i <= lastWritten; ++i) {
-        if (i == offset::reserved114 || (i >= offset::reserved117 && i <= offset::reserved117End)) continue;
-        const int stored = rx[static_cast<std::size_t>(i + 1)];
-        const int written = sent[static_cast<std::size_t>(i)];
-        if (stored != written) {
-            reporter.showinfo("! FEHLER Verify !  [" + std::to_string(i) + ": " + std::to_string(stored) + "<>" +
-                                  std::to_string(written) + "]",
-                              colour::red, option::block);
-            error = true;
-        }
-    }
-    if (!error) reporter.showinfo("Daten erfolgreich übertragen", colour::green, option::block);
-
-    TransferHost &host = transfer_.host();
-    host.setFocus(TransferHost::Button::ProgButton);
-    // Bytes 126 and 127 keep the firmware version read at the start of the run.
-    transfer_.restoreSendcopy();
-    transfer_.closeport();
-    host.showdata();
-    return error;
+    // Not one more call with the closed handle.
+    stop();
+    transfer_.linkLost(*this);
 }
 
 } // namespace morvi::link

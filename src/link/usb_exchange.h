@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer.h"
+#include "transport.h"
 #include "usb_link.h"
 
 #include <QObject>
@@ -10,12 +11,13 @@
 
 namespace morvi::link {
 
-// Reading and programming through the USB adapter. All requests of a phase
-// are laid out at once and leave in 64-byte blocks; after each block the
-// receive queue is polled, and 150 ms after the first answer byte everything
-// waiting is fed into the same phase steps the serial link uses. There is no
-// response time-out: a silent transmitter leaves the transfer in its phase.
-class UsbExchange : public QObject {
+// The transfers through the USB adapter. All requests of a phase are laid
+// out at once and leave in 64-byte blocks; after each block the receive queue
+// is polled, and 150 ms after the first answer byte everything waiting is fed
+// into the transfer's phases. A block whose first answer does not come within
+// the response time-out ends the transfer as the serial time-out does, and so
+// does a phase whose last block left answers missing.
+class UsbExchange : public QObject, public Transport {
     Q_OBJECT
 public:
     static constexpr int blockSize = 64;
@@ -26,15 +28,26 @@ public:
     static constexpr int evaluationDelayMs = 150;
     static constexpr int readAnswersPerBlock = 16;
     static constexpr int writeAnswersPerBlock = 8;
+    // A block is 80 bytes, 83 ms on the wire at 9600 baud, and its first
+    // answer is due after 20 of them. Six whole blocks' time is as patient
+    // as the serial link is with a single request.
+    static constexpr int responseTimeoutMs = 500;
 
-    // Installs itself as the transfer's USB hooks and as the serial link's
-    // poll stop, so that "Auslesen" and "Programmieren" run here while the
-    // adapter is in use and timercloseport ends the polling.
+    // Becomes the transfer's adapter transport and the serial link's poll
+    // stop, so that timercloseport ends the polling.
     UsbExchange(Transfer &transfer, UsbLink &usb, QObject *parent = nullptr);
     ~UsbExchange() override;
 
-    // The USB start of a plain read or (already confirmed) programming run.
-    void start(Transfer::Run run);
+    Quirks quirks() const override;
+    bool available() const override { return usb_.usbmode(); }
+    bool open() override { return true; }
+    bool begin(Run run) override;
+    bool beginPhase(Phase phase) override;
+    // Every request of a phase is already in its blocks.
+    void next(Phase, std::uint8_t, std::uint8_t) override {}
+    void readDone() override;
+    void stop() override;
+
     // USBtimerTimer: sends the next block.
     void USBtimerTimer();
     void polltimerTimer();
@@ -53,14 +66,11 @@ public:
     int msgcount() const { return msgcount_; }
 
 private:
-    enum class Phase { read, write, verify };
-    // Lays out a phase's requests; false when the adapter refused the purges.
+    // Lays out a phase's requests; false, once said, when the adapter refused the purges.
     bool buildBuffer(Phase phase, bool trace);
     void USBfill();
-    // One answer byte; true when it recorded an error.
-    bool takeByte(std::uint8_t byte);
-    bool readCompletion();
-    bool verifyCompletion();
+    void takeByte(std::uint8_t byte);
+    void adapterLost();
 
     Transfer &transfer_;
     UsbLink &usb_;

@@ -14,7 +14,10 @@ UsbLink::UsbLink(Reporter &reporter, std::unique_ptr<D2XXUnit> unit, QObject *pa
     connect(&timerUSBsearch_, &QTimer::timeout, this, &UsbLink::timerUSBsearchTimer);
 }
 
-UsbLink::~UsbLink() = default;
+UsbLink::~UsbLink()
+{
+    if (usbmode_) unit_->Close_USB_Device();
+}
 
 void UsbLink::arm(bool usbmode) { timerUSBsearch_.start(usbmode ? checkIntervalMs : searchIntervalMs); }
 
@@ -40,7 +43,13 @@ void UsbLink::OpenFTDI()
             if (candidate.size() < makerPrefix.size()) continue;
             const QString prefix = candidate.left(makerPrefix.size());
             if (prefix != adapterprefix_ && prefix != makerPrefix) continue;
-            if (unit_->Open_USB_Device_By_Serial_Number(serial) != d2xx::FT_OK) continue;
+            // The last adapter opened is kept; an earlier one is closed, not leaked.
+            const D2XXUnit::FT_HANDLE earlier = usbmode_ ? unit_->handle : nullptr;
+            if (unit_->Open_USB_Device_By_Serial_Number(serial) != d2xx::FT_OK) {
+                unit_->handle = earlier;
+                continue;
+            }
+            if (earlier != nullptr) unit_->Close_USB_Device(earlier);
             displayName_ = candidate;
             // The adapter's line to the transmitter; the statuses are not looked at.
             unit_->baudRate = 9600;
@@ -72,6 +81,7 @@ void UsbLink::checkPresence()
     reporter_.showinfo("RS232-Kommunikation wieder aktiviert !", colour::green, 0);
     timerUSBsearch_.stop();
     unit_->Close_USB_Device();
+    emit adapterLost();
     refresh();
 }
 

@@ -26,6 +26,7 @@ public:
     // The library found by the system's search path.
     explicit UsbLink(Reporter &reporter, QObject *parent = nullptr);
     UsbLink(Reporter &reporter, std::unique_ptr<D2XXUnit> unit, QObject *parent = nullptr);
+    // Closes the adapter in use, so that the next start finds it free.
     ~UsbLink() override;
 
     D2XXUnit &unit() { return *unit_; }
@@ -50,6 +51,10 @@ public:
     void OpenFTDI();
     // Search while the serial link is active, presence check while the adapter is in use.
     void timerUSBsearchTimer();
+
+signals:
+    // The adapter in use is gone and closed; raised after its two lines.
+    void adapterLost();
 
 private:
     void refresh();

@@ -45,6 +45,7 @@ MorviProgram::MorviProgram(Outside outside)
     usb_->setRefresh([&main] { main.showdata(); });
     usb_->unit().setErrorDialog([&main](const QString &text) { QMessageBox::critical(&main, QString(), text); });
     usbExchange_ = std::make_unique<link::UsbExchange>(*transfer_, *usb_);
+    transfer_->setWaitstates(&main.link().waitstates);
     main.link().usbmode = [this] { return usb_->usbmode(); };
     main.link().armAdapterSearch = [this](bool usbmode) { usb_->arm(usbmode); };
     fileActions_ = std::make_unique<files::ConfigFileActions>(

@@ -89,25 +89,30 @@ private slots:
 void TestSerialLink::probe_data()
 {
     QTest::addColumn<QString>("selected");
-    QTest::addColumn<bool>("openBefore"); // a transfer holds COM2 open
+    QTest::addColumn<bool>("openBefore"); // COM2 is open
+    QTest::addColumn<bool>("inTransfer"); // and a transfer runs over it
     QTest::addColumn<bool>("comok");
 
-    QTest::newRow("COM1 selected, missing") << "COM1" << false << false;
-    QTest::newRow("COM2 selected, present") << "COM2" << false << true;
-    QTest::newRow("COM4 selected, missing") << "COM4" << false << false;
-    QTest::newRow("other name") << "COM7" << false << true;
-    QTest::newRow("during a transfer on COM2") << "COM2" << true << true;
+    QTest::newRow("COM1 selected, missing") << "COM1" << false << false << false;
+    QTest::newRow("COM2 selected, present") << "COM2" << false << false << true;
+    QTest::newRow("COM4 selected, missing") << "COM4" << false << false << false;
+    QTest::newRow("other name") << "COM7" << false << false << true;
+    QTest::newRow("open after a transfer on COM2") << "COM2" << true << false << true;
+    // Left alone: closing the port would cut the transfer off. The marks stay as they were.
+    QTest::newRow("during a transfer on COM2") << "COM2" << true << true << false;
 }
 
 void TestSerialLink::probe()
 {
     QFETCH(QString, selected);
     QFETCH(bool, openBefore);
+    QFETCH(bool, inTransfer);
     QFETCH(bool, comok);
 
     TxEmulator emulator;
     auto link = makeLink(emulator);
     if (openBefore) QVERIFY(link->setupport(QStringLiteral("COM2")));
+    link->setInTransfer(inTransfer);
     QVERIFY(link->port().setName(selected));
     // Until the first probe every item is enabled but no port counts as available.
     for (int n = 1; n <= 4; ++n)
@@ -118,11 +123,11 @@ void TestSerialLink::probe()
 
     const std::array<bool, 4> expected{false, true, false, false};
     for (int n = 1; n <= 4; ++n) {
-        QCOMPARE(link->portItemEnabled(n), expected[n - 1]);
-        QCOMPARE(link->comavailable()[n - 1], expected[n - 1]);
+        QCOMPARE(link->portItemEnabled(n), inTransfer || expected[n - 1]);
+        QCOMPARE(link->comavailable()[n - 1], !inTransfer && expected[n - 1]);
     }
     QCOMPARE(link->portName(), selected);
-    QVERIFY(!link->port().isOpen());
+    QCOMPARE(link->port().isOpen(), inTransfer);
     QCOMPARE(link->comok(), comok);
 }
 
@@ -313,8 +318,9 @@ void TestSerialLink::timercloseportClosesAfterLastAnswer()
     link->port().setReceiveHandler([&](int) {
         std::uint8_t byte = 0;
         QCOMPARE(link->port().read({&byte, 1}), 1);
-        link->timercloseport().start();
+        // The clock starts first, so it never shows less than the timer waited.
         sinceLastAnswer.start();
+        link->timercloseport().start();
         // A second request keeps the port open past the first answer's 300 ms.
         if (++answers == 1) {
             QTimer::singleShot(200, link.get(), [&] { QVERIFY(sendRead(link->port(), 2)); });
@@ -325,7 +331,8 @@ void TestSerialLink::timercloseportClosesAfterLastAnswer()
     QTRY_COMPARE(answers, 2);
     QVERIFY(link->port().isOpen());
     QTRY_VERIFY_WITH_TIMEOUT(!link->port().isOpen(), 3000);
-    QVERIFY2(sinceLastAnswer.elapsed() >= 300, qPrintable(QString::number(sinceLastAnswer.elapsed())));
+    // A coarse timer, as closing a little early or late harms nothing: it may fire 5 % early.
+    QVERIFY2(sinceLastAnswer.elapsed() >= 300 * 95 / 100, qPrintable(QString::number(sinceLastAnswer.elapsed())));
     QCOMPARE(usbPollStops, 1);
     QVERIFY(!link->timercloseport().isActive());
     QCOMPARE(link->portName(), QStringLiteral("COM2"));

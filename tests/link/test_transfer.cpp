@@ -1,9 +1,11 @@
 // Read and programming transfers end to end: the real QSerialPort code on one
 // side of a pseudo-terminal, an emulated transmitter on the other. Only
 // "COM1" has a device; no test touches real hardware.
+#include "link_test_support.h"
 #include "number_text.h"
 #include "qserial_port.h"
 #include "qt_string.h"
+#include "serial_transport.h"
 #include "recording_reporter.h"
 #include "serial_link.h"
 #include "transfer.h"
@@ -35,62 +37,11 @@ namespace {
 
 constexpr int doneTimeoutMs = 15000;
 
-// The image checksum written out independently of the editor: bytes 0..113,
-// 115, 116 and 123..125.
-std::uint8_t checksumOf(const std::array<std::uint8_t, 128> &bytes)
-{
-    unsigned sum = 0;
-    for (int i = 0; i < 126; ++i)
-        if (i != 114 && (i < 117 || i > 122)) sum += bytes[static_cast<std::size_t>(i)];
-    return static_cast<std::uint8_t>(sum);
-}
+using morvi::test::checksumOf;
+using morvi::test::waitFor;
+using FakeHost = morvi::test::RecordingHost;
 
-// A transmitter with firmware 2.20 and a correct checksum; byte 7 holds 40.
-TxEmulator::Memory transmitterMemory()
-{
-    TxEmulator::Memory m{};
-    for (std::size_t i = 0; i < m.size(); ++i)
-        m[i] = static_cast<std::uint8_t>(i * 37 + 11);
-    m[7] = 40;
-    m[123] = 2; // a known transmitter type, so reading applies no preset
-    m[126] = 2;
-    m[127] = 20;
-    m[122] = checksumOf(m);
-    return m;
-}
-
-struct FakeHost : TransferHost {
-    bool answer = true;
-    std::vector<std::string> questions;
-    int refreshes = 0;
-    std::vector<DerivedState> derived;
-    std::vector<Button> focus;
-    std::vector<bool> panProg;
-    std::vector<std::string> actions;
-    std::vector<int> gauge;
-    std::vector<bool> gaugeGesamtShown;
-    std::vector<int> gaugeGesamt;
-    std::function<void(const std::string &)> onAction;
-
-    SendBoxes sendBoxes() const override { return {}; }
-    void showdata() override { ++refreshes; }
-    void applyDerivedState(const DerivedState &d) override { derived.push_back(d); }
-    bool confirm(const std::string &question) override
-    {
-        questions.push_back(question);
-        return answer;
-    }
-    void setFocus(Button button) override { focus.push_back(button); }
-    void showPanProg(bool visible) override { panProg.push_back(visible); }
-    void setLaction(const std::string &text) override
-    {
-        actions.push_back(text);
-        if (onAction) onAction(text);
-    }
-    void setGauge(int percent) override { gauge.push_back(percent); }
-    void showGaugeGesamt(bool visible) override { gaugeGesamtShown.push_back(visible); }
-    void setGaugeGesamt(int percent) override { gaugeGesamt.push_back(percent); }
-};
+TxEmulator::Memory transmitterMemory() { return morvi::test::transmitterMemory(); }
 
 PortResolver resolver(const TxEmulator &emulator)
 {
@@ -184,10 +135,16 @@ void TestTransfer::plainRead_data()
     QTest::addColumn<int>("firmwareMajor");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("imageTaken");
+    QTest::addColumn<int>("copies");     // times every answer is sent
+    QTest::addColumn<int>("waitstates"); // pause before each request, ms
 
-    QTest::newRow("valid") << 0 << 2 << "Daten erfolgreich gelesen" << true;
-    QTest::newRow("wrong checksum byte") << 0x5A << 2 << "EEPROM checksum Fehler -  ist:" << true;
-    QTest::newRow("firmware rejected") << 0 << 3 << "Geräte-Firmware und Software passen nicht zusammen!" << false;
+    QTest::newRow("valid") << 0 << 2 << "Daten erfolgreich gelesen" << true << 1 << 0;
+    QTest::newRow("wrong checksum byte") << 0x5A << 2 << "EEPROM checksum Fehler -  ist:" << true << 1 << 0;
+    QTest::newRow("firmware rejected") << 0 << 3 << "Geräte-Firmware und Software passen nicht zusammen!" << false << 1
+                                       << 0;
+    // The input is cleared before every request, so a stray copy is never taken for the next answer.
+    QTest::newRow("every answer twice") << 0 << 2 << "Daten erfolgreich gelesen" << true << 2 << 0;
+    QTest::newRow("waitstates 4") << 0 << 2 << "Daten erfolgreich gelesen" << true << 1 << 4;
 }
 
 void TestTransfer::plainRead()
@@ -196,17 +153,25 @@ void TestTransfer::plainRead()
     QFETCH(int, firmwareMajor);
     QFETCH(QString, message);
     QFETCH(bool, imageTaken);
+    QFETCH(int, copies);
+    QFETCH(int, waitstates);
 
     auto memory = transmitterMemory();
     memory[122] ^= static_cast<std::uint8_t>(checksumXor);
     memory[126] = static_cast<std::uint8_t>(firmwareMajor);
     Bench b(memory);
+    b.emulator.setAnswerCopies(copies);
+    b.transfer.setWaitstates(&waitstates);
     fillEditor(b.editor);
     const ConfigImage before = b.editor.image;
 
+    QElapsedTimer clock;
+    clock.start();
     b.transfer.LeseButtonClick();
     QVERIFY(b.transfer.reading() && !b.transfer.writing());
-    QTRY_VERIFY_WITH_TIMEOUT(!b.transfer.busy(), doneTimeoutMs);
+    QVERIFY(waitFor([&] { return !b.transfer.busy(); }, doneTimeoutMs));
+    // Every request waits its pause; the precise timer never cuts one short.
+    QVERIFY2(clock.elapsed() >= 128 * waitstates, qPrintable(QString::number(clock.elapsed())));
 
     // One read request per address, in order, and nothing written.
     const auto requests = b.emulator.requests();
@@ -257,13 +222,16 @@ void TestTransfer::plainRead()
 void TestTransfer::programming()
 {
     Bench b;
+    // Stray copies after every answer, also after the last write: the input
+    // clears before each request and after the gap must catch them all.
+    b.emulator.setAnswerCopies(2);
     fillEditor(b.editor);
     const auto memoryBefore = b.emulator.memory();
 
     QElapsedTimer clock;
     clock.start();
     b.transfer.ProgButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!b.transfer.busy(), doneTimeoutMs);
+    QVERIFY(waitFor([&] { return !b.transfer.busy(); }, doneTimeoutMs));
     qInfo("full programming run over the pseudo-terminal: %lld ms", static_cast<long long>(clock.elapsed()));
 
     QCOMPARE(b.host.questions, std::vector<std::string>{"Gerätekonfiguration überschreiben?"});
@@ -309,7 +277,7 @@ void TestTransfer::firmwareRejectedBeforeWriting()
     fillEditor(b.editor);
 
     b.transfer.ProgButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!b.transfer.busy(), doneTimeoutMs);
+    QVERIFY(waitFor([&] { return !b.transfer.busy(); }, doneTimeoutMs));
 
     QCOMPARE(b.count(0xD5), std::size_t{0});
     QCOMPARE(b.count(0xD0), std::size_t{128});
@@ -352,7 +320,7 @@ void TestTransfer::verifyDifferences()
     };
 
     b.transfer.ProgButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!b.transfer.busy(), doneTimeoutMs);
+    QVERIFY(waitFor([&] { return !b.transfer.busy(); }, doneTimeoutMs));
     QVERIFY(spoiled);
     QCOMPARE(b.count(0xD5), std::size_t{126});
 
@@ -408,10 +376,10 @@ void TestTransfer::timeout()
         b.transfer.ProgButtonClick();
     else
         b.transfer.LeseButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!b.transfer.busy(), doneTimeoutMs);
+    QVERIFY(waitFor([&] { return !b.transfer.busy(); }, doneTimeoutMs));
     const qint64 elapsed = clock.elapsed();
+    // The precise time-out promises not to fire early, nothing about how late a loaded machine runs it.
     QVERIFY2(elapsed >= Transfer::responseTimeoutMs, qPrintable(QString::number(elapsed)));
-    if (byte == 0) QVERIFY2(elapsed < 2 * Transfer::responseTimeoutMs, qPrintable(QString::number(elapsed)));
 
     // The unanswered (or wrongly echoed) request was the last one sent.
     const auto requests = b.emulator.requests();
@@ -506,13 +474,13 @@ void TestTransfer::readAbandonsProgramming()
     // Hold the run in its write phase with no answer on the way, then read.
     b.emulator.setSilentAfter(128 + 5);
     b.transfer.ProgButtonClick();
-    QTRY_COMPARE_WITH_TIMEOUT(b.emulator.requests().size(), std::size_t{128 + 6}, doneTimeoutMs);
+    QVERIFY(waitFor([&] { return b.emulator.requests().size() == std::size_t{128 + 6}; }, doneTimeoutMs));
     QVERIFY(b.transfer.writing() && !b.transfer.reading());
     b.emulator.setSilentAfter(std::nullopt);
 
     b.transfer.LeseButtonClick();
     QVERIFY(b.transfer.reading() && !b.transfer.writing());
-    QTRY_VERIFY_WITH_TIMEOUT(!b.transfer.busy(), doneTimeoutMs);
+    QVERIFY(waitFor([&] { return !b.transfer.busy(); }, doneTimeoutMs));
 
     const auto requests = b.emulator.requests();
     QCOMPARE(requests.size(), std::size_t{128 + 6 + 128});

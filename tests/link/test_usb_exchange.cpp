@@ -4,6 +4,7 @@
 // No test touches real hardware.
 #include "d2xx_unit.h"
 #include "fake_adapter.h"
+#include "link_test_support.h"
 #include "qserial_port.h"
 #include "qt_string.h"
 #include "recording_reporter.h"
@@ -37,7 +38,7 @@ using morvi::test::Report;
 namespace colour = morvi::colour;
 namespace option = morvi::option;
 
-using Memory = std::array<std::uint8_t, 128>;
+using morvi::test::Memory;
 Q_DECLARE_METATYPE(Memory)
 
 namespace {
@@ -49,44 +50,10 @@ using Fake = morvi::test::FakeAdapter;
 
 Fake fake{fakePath};
 
-std::uint8_t checksumOf(const Memory &bytes)
-{
-    unsigned sum = 0;
-    for (int i = 0; i < 126; ++i)
-        if (i != 114 && (i < 117 || i > 122)) sum += bytes[static_cast<std::size_t>(i)];
-    return static_cast<std::uint8_t>(sum);
-}
-
-// Firmware 2.20, a known transmitter type, a correct checksum.
-Memory transmitterMemory()
-{
-    Memory m{};
-    for (std::size_t i = 0; i < m.size(); ++i)
-        m[i] = static_cast<std::uint8_t>(i * 37 + 11);
-    m[123] = 2;
-    m[126] = 2;
-    m[127] = 20;
-    m[122] = checksumOf(m);
-    return m;
-}
-
-struct FakeHost : TransferHost {
-    int refreshes = 0;
-    std::vector<Button> focus;
-    std::vector<bool> panProg;
-    std::vector<int> gaugeGesamt;
-
-    SendBoxes sendBoxes() const override { return {}; }
-    void showdata() override { ++refreshes; }
-    void applyDerivedState(const DerivedState &) override {}
-    bool confirm(const std::string &) override { return true; }
-    void setFocus(Button button) override { focus.push_back(button); }
-    void showPanProg(bool visible) override { panProg.push_back(visible); }
-    void setLaction(const std::string &) override {}
-    void setGauge(int) override {}
-    void showGaugeGesamt(bool) override {}
-    void setGaugeGesamt(int percent) override { gaugeGesamt.push_back(percent); }
-};
+using morvi::test::checksumOf;
+using morvi::test::transmitterMemory;
+using morvi::test::waitFor;
+using FakeHost = morvi::test::RecordingHost;
 
 PortResolver noPorts()
 {
@@ -124,7 +91,7 @@ struct Bench {
     }
     bool finish()
     {
-        return QTest::qWaitFor([this] { return !transfer.busy(); }, doneTimeoutMs);
+        return waitFor([this] { return !transfer.busy(); }, doneTimeoutMs);
     }
     Memory image() const { return editor.image.bytes(); }
     std::vector<std::uint8_t> programmed() const
@@ -167,7 +134,9 @@ private slots:
     void verifyOutcome_data();
     void verifyOutcome();
     void firmwareRejectedBeforeWriting();
-    void startFailure();
+    void adapterRefuses_data();
+    void adapterRefuses();
+    void startStopsSerialTimeout();
     void restartAbandonsRun();
     void silence_data();
     void silence();
@@ -185,8 +154,9 @@ void TestUsbExchange::plainReadAtRealPace()
     b.transfer.LeseButtonClick();
     QVERIFY(b.transfer.reading() && !b.transfer.writing());
     QVERIFY(b.finish());
-    // Eight blocks, each 200 ms after the previous evaluation and evaluated 150 ms after its answers.
-    QVERIFY2(clock.elapsed() >= 8 * 350 - 50, qPrintable(QString::number(clock.elapsed())));
+    // Eight blocks, each 200 ms after the previous evaluation and evaluated
+    // 150 ms after its answers; precise timers never fire early.
+    QVERIFY2(clock.elapsed() >= 8 * 350, qPrintable(QString::number(clock.elapsed())));
 
     QVERIFY(b.image() == transmitterMemory());
     QCOMPARE(b.reporter.reports, std::vector<Report>{readOk});
@@ -398,7 +368,6 @@ void TestUsbExchange::firmwareRejectedBeforeWriting()
     Bench b(m);
     b.transfer.ProgButtonClick();
     QVERIFY(b.finish());
-    QTest::qWait(30);
     QCOMPARE(b.infos(), QStringList{"Geräte-Firmware und Software passen nicht zusammen!"});
     QCOMPARE(b.reporter.beeps, 1);
     QCOMPARE(fake.requests(), 128);
@@ -408,25 +377,72 @@ void TestUsbExchange::firmwareRejectedBeforeWriting()
     QCOMPARE(b.tm("-fertig-").size(), 1);
 }
 
-void TestUsbExchange::startFailure()
+// The adapter refuses a call the exchange depends on: the run ends at once
+// and says so, the panel goes, and the editor keeps what it held.
+void TestUsbExchange::adapterRefuses_data()
+{
+    QTest::addColumn<bool>("programming");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<int>("atRead"); // the failure starts with the answer for this address; -1 before the start
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList refused{"Fehler USB-Kommunikation bei Zugriff"};
+    QTest::newRow("purges refused at the start") << false << "FT_Purge" << -1 << refused;
+    QTest::newRow("purges refused at a phase change") << true << "FT_Purge" << 127 << refused;
+    // A read that brings no byte leaves nothing to take: every block comes back empty.
+    QTest::newRow("reads bring nothing") << false << "FT_Read" << -1
+                                         << QStringList{"Übertragungsfehler bei Byte 0", "    ! Verbindung prüfen !"};
+}
+
+void TestUsbExchange::adapterRefuses()
+{
+    QFETCH(bool, programming);
+    QFETCH(QString, failing);
+    QFETCH(int, atRead);
+    QFETCH(QStringList, expected);
+
+    Bench b;
+    const auto fail = [&] { fake.fail(failing.toUtf8().constData(), 4); };
+    if (atRead < 0) {
+        // A run is going when the refused one starts; it must not live on.
+        b.transfer.LeseButtonClick();
+        fail();
+    } else {
+        b.host.onAction = [&](const std::string &action) {
+            if (action == "read" && b.transfer.bytepos() == atRead) fail();
+        };
+    }
+    if (programming)
+        b.transfer.ProgButtonClick();
+    else
+        b.transfer.LeseButtonClick();
+    QVERIFY(b.finish());
+
+    QCOMPARE(b.infos(), expected);
+    QCOMPARE(b.reporter.beeps, 1);
+    QCOMPARE(b.host.panProg.back(), false);
+    if (programming) QVERIFY(b.programmed() == b.sendcopy());
+    QVERIFY(!b.exchange.USBtimer().isActive() && !b.exchange.polltimer().isActive() && !b.exchange.eTimer().isActive());
+}
+
+// A serial request's time-out still running when the adapter takes over must
+// not end the adapter's run.
+void TestUsbExchange::startStopsSerialTimeout()
 {
     Bench b;
-    fake.fail("FT_Purge", 4);
+    // Left running, it would fire before the first block goes out.
+    b.exchange.USBtimer().setInterval(60);
+    b.transfer.awaitAnswer(20);
     b.transfer.LeseButtonClick();
-    QCOMPARE(b.reporter.reports,
-             (std::vector<Report>{{"Fehler USB-Kommunikation bei Zugriff", colour::red, option::block}}));
-    QCOMPARE(b.reporter.beeps, 1);
-    QTest::qWait(60);
-    QVERIFY(fake.wire().empty());
-    QVERIFY(!b.transfer.busy());
-    QCOMPARE(b.reporter.traces.mem1.size(), std::size_t{1});
+    QVERIFY(b.finish());
+    QCOMPARE(b.infos(), QStringList{"Daten erfolgreich gelesen"});
 }
 
 void TestUsbExchange::restartAbandonsRun()
 {
     Bench b;
     b.transfer.ProgButtonClick();
-    QVERIFY(QTest::qWaitFor([&] { return b.transfer.writing() && !b.transfer.reading(); }, doneTimeoutMs));
+    QVERIFY(waitFor([&] { return b.transfer.writing() && !b.transfer.reading(); }, doneTimeoutMs));
     b.transfer.LeseButtonClick();
     QVERIFY(b.finish());
     QCOMPARE(b.infos(), QStringList{"Daten erfolgreich gelesen"});
@@ -435,34 +451,37 @@ void TestUsbExchange::restartAbandonsRun()
     QVERIFY(b.image() == transmitterMemory());
 }
 
-// A transmitter that stops answering: no message, the phase stays, and the
-// polling ends only by the delayed close after the last answer.
+// A transmitter that stops answering: the block's response time-out ends the
+// run, and from then on the adapter is not polled any more.
 void TestUsbExchange::silence_data()
 {
     QTest::addColumn<int>("answered");
-    QTest::addColumn<bool>("stillPolling");
     QTest::addColumn<int>("blocksSent");
-    // The block after the short one still goes out; its silence ends the polling.
-    QTest::newRow("never answers") << 0 << true << 1;
-    QTest::newRow("stops after address 56") << 57 << false << 5;
+    // The block after the short one still goes out; its silence ends the run.
+    QTest::newRow("never answers") << 0 << 1;
+    QTest::newRow("stops after address 56") << 57 << 5;
 }
 
 void TestUsbExchange::silence()
 {
     QFETCH(int, answered);
-    QFETCH(bool, stillPolling);
     QFETCH(int, blocksSent);
 
     Bench b;
     fake.fault("silent", answered, 0);
+    QElapsedTimer clock;
+    clock.start();
     b.transfer.LeseButtonClick();
-    QTest::qWait(800);
-    QVERIFY(b.reporter.reports.empty());
-    QCOMPARE(b.reporter.beeps, 0);
-    QVERIFY(b.transfer.reading());
-    QCOMPARE(int(b.transfer.bytepos()), answered);
-    QCOMPARE(b.exchange.polltimer().isActive(), stillPolling);
+    QVERIFY(b.finish());
+    // The precise time-out never fires early.
+    QVERIFY2(clock.elapsed() >= UsbExchange::responseTimeoutMs, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(b.exchange.blockcount(), blocksSent);
+    QCOMPARE(int(b.transfer.bytepos()), answered);
+    QCOMPARE(b.infos().first(), QStringLiteral("Übertragungsfehler bei Byte %1").arg(answered));
+
+    const int calls = fake.callCount();
+    QTest::qWait(50);
+    QCOMPARE(fake.callCount(), calls);
 }
 
 QTEST_GUILESS_MAIN(TestUsbExchange)

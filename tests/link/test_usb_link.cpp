@@ -184,6 +184,11 @@ void TestUsbLink::search()
     for (const QString &s : opened)
         expectedOpens << "FT_OpenEx " + s + " 1";
     QCOMPARE(fake.calls("FT_OpenEx"), expectedOpens);
+    // Only the last adapter opened stays open; the others are closed, not leaked.
+    QStringList expectedCloses;
+    for (qsizetype n = 1; n < opened.size(); ++n)
+        expectedCloses << QStringLiteral("FT_Close #%1").arg(n);
+    QCOMPARE(fake.calls("FT_Close"), expectedCloses);
     QCOMPARE(rig.link.displayName(), display);
     const bool found = !opened.isEmpty();
     QCOMPARE(rig.link.usbmode(), found);
@@ -241,8 +246,17 @@ void TestUsbLink::adapterRemoved()
     fake.remove("QZK12345xyz");
     fake.clearCalls();
     const int refreshes = rig.refreshes;
+    // Whoever still works with the adapter hears of it after the two lines.
+    int lost = 0;
+    QObject::connect(&rig.link, &UsbLink::adapterLost, [&] {
+        QCOMPARE(rig.reporter.reports.size(), std::size_t{2});
+        ++lost;
+    });
     rig.link.timerUSBsearchTimer();
     QVERIFY(!rig.link.usbmode());
+    QCOMPARE(lost, 1);
+    // The closed handle is forgotten, never to be passed again.
+    QVERIFY(rig.link.unit().handle == nullptr);
     QCOMPARE(lines(rig.reporter.reports), lines(lostReports("QZK12345")));
     QCOMPARE(rig.reporter.beeps, 0);
     QCOMPARE(fake.calls(), (QStringList{"FT_GetStatus #1", "FT_Close #1"}));

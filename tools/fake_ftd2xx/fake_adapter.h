@@ -29,6 +29,7 @@ struct FakeAdapter {
     fake_ftd2xx_tx_memory_t memory = nullptr;
     fake_ftd2xx_tx_requests_t requests = nullptr;
     fake_ftd2xx_tx_fault_t fault = nullptr;
+    fake_ftd2xx_tx_timing_t timing = nullptr;
 
     explicit FakeAdapter(const QString &path) : library(path) {}
 
@@ -45,7 +46,7 @@ struct FakeAdapter {
                resolve(clearCalls, "fake_ftd2xx_clear_calls") && resolve(feed, "fake_ftd2xx_feed") &&
                resolve(written, "fake_ftd2xx_written") && resolve(attach, "fake_ftd2xx_tx_attach") &&
                resolve(memory, "fake_ftd2xx_tx_memory") && resolve(requests, "fake_ftd2xx_tx_requests") &&
-               resolve(fault, "fake_ftd2xx_tx_fault");
+               resolve(fault, "fake_ftd2xx_tx_fault") && resolve(timing, "fake_ftd2xx_tx_timing");
     }
 
     QStringList calls() const

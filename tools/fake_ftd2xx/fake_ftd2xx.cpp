@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -17,6 +18,14 @@
 using namespace morvi::d2xx;
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A byte on its way from the transmitter; the adapter has it from ready on.
+struct Incoming {
+    Clock::time_point ready;
+    std::uint8_t byte;
+};
 
 struct Device {
     std::string serial;
@@ -34,10 +43,18 @@ struct Transmitter {
     std::map<int, std::uint8_t> corrupt;
     std::map<int, std::uint8_t> extra;
     std::map<int, std::uint8_t> stuck;
+    std::map<int, std::uint8_t> fading;
     bool lagArmed = false;
-    bool wrote = false;
+    std::uint8_t lagFirst = 0;
+    bool wroteLast = false; // address 125 written, no read since
     bool lagging = false;
     std::uint8_t pending = 0;
+    // Timing: each answer comes delay after its request is complete; with a
+    // baud rate every byte takes its wire time in both directions.
+    Clock::duration delay{};
+    int baud = 0;
+    Clock::time_point outbound{};
+    Clock::time_point inbound{};
 };
 
 struct State {
@@ -46,7 +63,7 @@ struct State {
     std::uintptr_t nextHandle = 1;
     std::map<std::string, FT_STATUS> failures;
     std::vector<std::string> calls;
-    std::deque<std::uint8_t> rx;
+    std::deque<Incoming> rx;
     std::vector<std::uint8_t> tx;
     Transmitter transmitter;
 };
@@ -91,35 +108,74 @@ FT_STATUS device(FT_HANDLE handle, Device **found)
     return FT_IO_ERROR;
 }
 
+Clock::duration byteTime(int baud)
+{
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / baud));
+}
+
+// The bytes the adapter has received by now.
+std::size_t readyCount()
+{
+    const Clock::time_point now = Clock::now();
+    const auto &rx = state().rx;
+    return static_cast<std::size_t>(
+        std::count_if(rx.begin(), rx.end(), [&](const Incoming &in) { return in.ready <= now; }));
+}
+
+void answerWith(std::uint8_t byte, Clock::time_point complete)
+{
+    Transmitter &t = state().transmitter;
+    Clock::time_point ready = complete + t.delay;
+    if (t.baud > 0) ready = t.inbound = std::max(t.inbound, ready) + byteTime(t.baud);
+    auto &rx = state().rx;
+    if (!rx.empty()) ready = std::max(ready, rx.back().ready);
+    rx.push_back({ready, byte});
+}
+
 // One complete request reaches the transmitter.
-void request(bool write, std::uint8_t address, std::uint8_t data)
+void request(bool write, std::uint8_t address, std::uint8_t data, Clock::time_point complete)
 {
     State &s = state();
     Transmitter &t = s.transmitter;
     const int n = t.requests++;
     if (t.silentFrom >= 0 && n >= t.silentFrom) return;
     const std::size_t cell = address % t.memory.size();
+    std::uint8_t echo = data;
     if (write) {
         if (const auto it = t.stuck.find(static_cast<int>(cell)); it != t.stuck.end())
             t.memory[cell] = it->second;
+        else if (const auto fade = t.fading.find(static_cast<int>(cell)); fade != t.fading.end())
+            t.memory[cell] = fade->second;
         else
             t.memory[cell] = data;
-        t.wrote = true;
-    } else if (t.lagArmed && t.wrote) {
-        t.lagging = true;
+        if (t.fading.count(static_cast<int>(cell)) == 0) echo = t.memory[cell];
+        t.wroteLast = cell == 125;
+    } else if (t.lagArmed) {
+        // The read-back after a whole write phase trails; a read phase that starts over does not.
+        if (t.wroteLast) {
+            t.lagging = true;
+            t.pending = t.lagFirst;
+        } else if (cell == 0) {
+            t.lagging = false;
+        }
+        t.wroteLast = false;
     }
-    std::uint8_t answer = t.memory[cell];
+    std::uint8_t answer = write ? echo : t.memory[cell];
     if (!write && t.lagging) std::swap(answer, t.pending);
     if (const auto it = t.corrupt.find(n); it != t.corrupt.end()) answer = it->second;
-    s.rx.push_back(answer);
-    if (const auto it = t.extra.find(n); it != t.extra.end()) s.rx.push_back(it->second);
+    answerWith(answer, complete);
+    if (const auto it = t.extra.find(n); it != t.extra.end()) answerWith(it->second, complete);
 }
 
 // The transmitter's side of the wire: requests are picked out of the stream.
 void hear(const std::uint8_t *bytes, std::uint32_t count)
 {
     Transmitter &t = state().transmitter;
+    const Clock::time_point now = Clock::now();
+    Clock::time_point arrival = now;
+    if (t.baud > 0) arrival = t.outbound = std::max(t.outbound, now);
     for (std::uint32_t i = 0; i < count; ++i) {
+        if (t.baud > 0) arrival = t.outbound = t.outbound + byteTime(t.baud);
         const std::uint8_t b = bytes[i];
         switch (t.expect) {
         case Transmitter::Expect::command:
@@ -128,7 +184,7 @@ void hear(const std::uint8_t *bytes, std::uint32_t count)
             break;
         case Transmitter::Expect::readAddress:
             t.expect = Transmitter::Expect::command;
-            request(false, b, 0);
+            request(false, b, 0, arrival);
             break;
         case Transmitter::Expect::writeAddress:
             t.address = b;
@@ -136,7 +192,7 @@ void hear(const std::uint8_t *bytes, std::uint32_t count)
             break;
         case Transmitter::Expect::writeData:
             t.expect = Transmitter::Expect::command;
-            request(true, t.address, b);
+            request(true, t.address, b, arrival);
             break;
         }
     }
@@ -209,9 +265,10 @@ FT_STATUS FT_Read(FT_HANDLE handle, void *buffer, std::uint32_t toRead, std::uin
     if (const FT_STATUS status = device(handle, &d); status != FT_OK) return status;
     if (!buffer || !read) return FT_INVALID_PARAMETER;
     State &s = state();
+    const std::size_t ready = readyCount();
     std::uint32_t n = 0;
-    for (; n < toRead && !s.rx.empty(); ++n) {
-        static_cast<std::uint8_t *>(buffer)[n] = s.rx.front();
+    for (; n < toRead && n < ready; ++n) {
+        static_cast<std::uint8_t *>(buffer)[n] = s.rx.front().byte;
         s.rx.pop_front();
     }
     *read = n;
@@ -265,7 +322,9 @@ FT_STATUS FT_Purge(FT_HANDLE handle, std::uint32_t mask)
     if (failure != FT_OK) return failure;
     Device *d = nullptr;
     if (const FT_STATUS status = device(handle, &d); status != FT_OK) return status;
-    if (mask & FT_PURGE_RX) state().rx.clear();
+    // What is still on its way arrives after the purge.
+    if (mask & FT_PURGE_RX)
+        state().rx.erase(state().rx.begin(), state().rx.begin() + static_cast<std::ptrdiff_t>(readyCount()));
     return FT_OK;
 }
 
@@ -284,7 +343,7 @@ FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t *rxBytes)
     Device *d = nullptr;
     if (const FT_STATUS status = device(handle, &d); status != FT_OK) return status;
     if (!rxBytes) return FT_INVALID_PARAMETER;
-    *rxBytes = static_cast<std::uint32_t>(state().rx.size());
+    *rxBytes = static_cast<std::uint32_t>(readyCount());
     return FT_OK;
 }
 
@@ -295,7 +354,7 @@ FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t *rxBytes, std::uint32_t *
     Device *d = nullptr;
     if (const FT_STATUS status = device(handle, &d); status != FT_OK) return status;
     if (!rxBytes || !txBytes || !eventStatus) return FT_INVALID_PARAMETER;
-    *rxBytes = static_cast<std::uint32_t>(state().rx.size());
+    *rxBytes = static_cast<std::uint32_t>(readyCount());
     *txBytes = 0;
     *eventStatus = 0;
     return FT_OK;
@@ -335,7 +394,9 @@ void fake_ftd2xx_clear_calls() { state().calls.clear(); }
 
 void fake_ftd2xx_feed(const std::uint8_t *bytes, std::uint32_t count)
 {
-    state().rx.insert(state().rx.end(), bytes, bytes + count);
+    const Clock::time_point now = Clock::now();
+    for (std::uint32_t i = 0; i < count; ++i)
+        state().rx.push_back({now, bytes[i]});
 }
 
 std::uint32_t fake_ftd2xx_written(std::uint8_t *out, std::uint32_t max)
@@ -362,6 +423,13 @@ void fake_ftd2xx_tx_memory(std::uint8_t *out)
 
 int fake_ftd2xx_tx_requests() { return state().transmitter.requests; }
 
+void fake_ftd2xx_tx_timing(int delayMs, int baud)
+{
+    Transmitter &t = state().transmitter;
+    t.delay = std::chrono::milliseconds(std::max(delayMs, 0));
+    t.baud = std::max(baud, 0);
+}
+
 void fake_ftd2xx_tx_fault(const char *kind, int n, std::uint8_t value)
 {
     Transmitter &t = state().transmitter;
@@ -375,9 +443,11 @@ void fake_ftd2xx_tx_fault(const char *kind, int n, std::uint8_t value)
     else if (k == "stuck") {
         t.stuck[n] = value;
         t.memory[static_cast<std::size_t>(n) % t.memory.size()] = value;
+    } else if (k == "fade") {
+        t.fading[n] = value;
     } else if (k == "lag") {
         t.lagArmed = true;
-        t.pending = value;
+        t.lagFirst = value;
     }
 }
 

@@ -42,9 +42,16 @@ int fake_ftd2xx_tx_requests();
 // "corrupt" request n is answered with value (the memory is not changed);
 // "extra"   request n's answer is followed by one more byte, value;
 // "stuck"   address n ignores writes and keeps value;
-// "lag"     from the first read after a write on, every read answer trails by
-//           one request, the first of them being value (n unused).
+// "fade"    address n echoes what is written, then holds value;
+// "lag"     from the first read after the write of address 125 on, every read
+//           answer trails by one request, the first of them being value,
+//           until a read of address 0 starts a read phase anew (n unused).
 void fake_ftd2xx_tx_fault(const char *kind, int n, std::uint8_t value);
+// Each answer reaches the adapter delayMs after its request is complete;
+// with a baud rate (9600 for the transmitter's line) every byte also takes its
+// wire time in both directions. Until then FT_GetQueueStatus does not count it,
+// FT_Read does not return it and FT_Purge does not remove it.
+void fake_ftd2xx_tx_timing(int delayMs, int baud);
 }
 
 using fake_ftd2xx_reset_t = void (*)();
@@ -60,3 +67,4 @@ using fake_ftd2xx_tx_attach_t = void (*)(const std::uint8_t *);
 using fake_ftd2xx_tx_memory_t = void (*)(std::uint8_t *);
 using fake_ftd2xx_tx_requests_t = int (*)();
 using fake_ftd2xx_tx_fault_t = void (*)(const char *, int, std::uint8_t);
+using fake_ftd2xx_tx_timing_t = void (*)(int, int);

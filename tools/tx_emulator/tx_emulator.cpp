@@ -1,11 +1,13 @@
 #include "tx_emulator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -24,11 +26,9 @@ void makeRaw(int fd)
     if (::tcsetattr(fd, TCSANOW, &t) != 0) fail("tcsetattr");
 }
 
-constexpr int zerosBeforeCommand = 3;
-
 } // namespace
 
-TxEmulator::TxEmulator(const Memory &memory) : memory_(memory)
+TxEmulator::TxEmulator(const Memory &memory, Framing framing) : framing_(framing), memory_(memory)
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0) fail("posix_openpt");
@@ -73,10 +73,23 @@ void TxEmulator::setMemory(const Memory &memory)
     memory_ = memory;
 }
 
+void TxEmulator::setAnswerDelay(int delayMs)
+{
+    std::lock_guard lock(mutex_);
+    delayMs_ = std::max(delayMs, 0);
+}
+
+void TxEmulator::setBaudRate(int baud)
+{
+    std::lock_guard lock(mutex_);
+    baud_ = std::max(baud, 0);
+}
+
 void TxEmulator::setSilentAfter(std::optional<std::size_t> requests)
 {
     std::lock_guard lock(mutex_);
     silentAfter_ = requests;
+    answerable_ = 0;
 }
 
 void TxEmulator::corruptAnswer(std::uint8_t address, std::uint8_t mask)
@@ -89,6 +102,22 @@ void TxEmulator::setAnswerCopies(int copies)
 {
     std::lock_guard lock(mutex_);
     copies_ = copies < 1 ? 1 : copies;
+}
+
+void TxEmulator::setFadingCell(std::uint8_t address, std::uint8_t value)
+{
+    std::lock_guard lock(mutex_);
+    fading_[address] = value;
+}
+
+void TxEmulator::clearFaults()
+{
+    std::lock_guard lock(mutex_);
+    silentAfter_.reset();
+    corrupt_.clear();
+    fading_.clear();
+    copies_ = 1;
+    delayMs_ = 0;
 }
 
 void TxEmulator::sendRaw(const std::vector<std::uint8_t> &bytes) { writeAll(bytes); }
@@ -131,37 +160,69 @@ bool TxEmulator::waitForRequests(std::size_t count, int timeoutMs) const
     return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return requests_.size() >= count; });
 }
 
+TxEmulator::Clock::duration TxEmulator::byteTime() const
+{
+    // Start bit, eight data bits, stop bit.
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / baud_));
+}
+
 void TxEmulator::run()
 {
+    // Paced answers leave on time, without the kernel's default 50 µs of slack each.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
     pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     std::uint8_t buffer[256];
     while (!stop_) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
+        timespec wait{};
+        timespec *timeout = nullptr;
+        if (!outgoing_.empty()) {
+            const auto left = std::max(outgoing_.front().due - Clock::now(), Clock::duration::zero());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+            timeout = &wait;
         }
+        fds[0].revents = fds[1].revents = 0;
+        if (::ppoll(fds, 2, timeout, nullptr) < 0 && errno != EINTR) return;
         if (fds[1].revents != 0) return;
-        if ((fds[0].revents & POLLIN) == 0) continue;
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n <= 0) continue;
-        std::vector<std::uint8_t> answers;
-        std::vector<Request> taken;
-        {
+        if ((fds[0].revents & POLLIN) != 0) {
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            const Clock::time_point now = Clock::now();
             std::lock_guard lock(mutex_);
-            for (ssize_t i = 0; i < n; ++i)
-                take(buffer[i], answers, taken);
+            for (ssize_t i = 0; i < n; ++i) {
+                Clock::time_point arrival = now;
+                if (baud_ > 0) arrival = inbound_ = std::max(inbound_, now) + byteTime();
+                take(buffer[i], arrival);
+            }
         }
-        writeAll(answers);
-        // Published only now, so whoever waits for a request finds its answer sent.
-        {
-            std::lock_guard lock(mutex_);
-            requests_.insert(requests_.end(), taken.begin(), taken.end());
-        }
-        arrived_.notify_all();
+        sendDue();
     }
 }
 
-void TxEmulator::take(std::uint8_t byte, std::vector<std::uint8_t> &answers, std::vector<Request> &taken)
+void TxEmulator::sendDue()
+{
+    // Everything due goes out in one write, so answers sent together arrive together.
+    std::vector<std::uint8_t> bytes;
+    std::vector<Request> sent;
+    const Clock::time_point now = Clock::now();
+    while (!outgoing_.empty() && outgoing_.front().due <= now) {
+        bytes.insert(bytes.end(), outgoing_.front().bytes.begin(), outgoing_.front().bytes.end());
+        sent.push_back(outgoing_.front().request);
+        outgoing_.pop_front();
+    }
+    if (sent.empty()) return;
+    {
+        // Sent and published under one lock: whoever finds a request listed
+        // finds its answer sent, and whoever has the answer finds the request
+        // listed. The answers are a few bytes, so the write never waits long.
+        std::lock_guard lock(mutex_);
+        writeAll(bytes);
+        requests_.insert(requests_.end(), sent.begin(), sent.end());
+    }
+    arrived_.notify_all();
+}
+
+void TxEmulator::take(std::uint8_t byte, Clock::time_point arrival)
 {
     ++bytesReceived_;
     switch (state_) {
@@ -170,40 +231,69 @@ void TxEmulator::take(std::uint8_t byte, std::vector<std::uint8_t> &answers, std
             ++zeros_;
             return;
         }
-        if (zeros_ >= zerosBeforeCommand && byte == readCommand) {
+        if (zeros_ >= requestZeros && byte == readCommand) {
             state_ = State::readAddress;
-        } else if (zeros_ >= zerosBeforeCommand && byte == writeCommand) {
+        } else if (zeros_ >= requestZeros && byte == writeCommand) {
             state_ = State::writeAddress;
         } else {
             ++framingErrors_;
         }
+        zerosBeforeCommand_ = zeros_;
         zeros_ = 0;
         return;
     case State::readAddress:
-        taken.push_back({readCommand, byte, 0});
         state_ = State::pause;
-        if (byte < memorySize) answer(byte, memory_[byte], answers);
+        complete({readCommand, byte, 0}, arrival);
         return;
     case State::writeAddress:
         address_ = byte;
         state_ = State::writeData;
         return;
     case State::writeData:
-        taken.push_back({writeCommand, address_, byte});
         state_ = State::pause;
-        if (address_ >= memorySize) return;
-        if (address_ < firstReadOnly) memory_[address_] = byte;
-        answer(address_, memory_[address_], answers);
+        complete({writeCommand, address_, byte}, arrival);
         return;
     }
 }
 
-void TxEmulator::answer(std::uint8_t address, std::uint8_t value, std::vector<std::uint8_t> &answers)
+bool TxEmulator::framed(const Request &request) const
 {
-    ++answerable_;
-    if (silentAfter_ && answerable_ > *silentAfter_) return;
-    if (const auto it = corrupt_.find(address); it != corrupt_.end()) value ^= it->second;
-    answers.insert(answers.end(), static_cast<std::size_t>(copies_), value);
+    if (framing_ == Framing::lenient || request.command != readCommand) return true;
+    if (lastWriteDone_) return zerosBeforeCommand_ >= gapZeros + requestZeros;
+    if (request.address == 0) return zerosBeforeCommand_ >= preambleZeros + requestZeros;
+    return true;
+}
+
+void TxEmulator::complete(const Request &request, Clock::time_point arrival)
+{
+    if (!framed(request)) {
+        ++framingErrors_;
+        return;
+    }
+    std::vector<std::uint8_t> answers;
+    const std::uint8_t address = request.address;
+    if (request.command == readCommand) lastWriteDone_ = false;
+    if (address < memorySize) {
+        std::uint8_t value = memory_[address];
+        if (request.command == writeCommand) {
+            lastWriteDone_ = address == firstReadOnly - 1;
+            const auto fading = fading_.find(address);
+            if (address < firstReadOnly) memory_[address] = fading != fading_.end() ? fading->second : request.data;
+            value = fading != fading_.end() ? request.data : memory_[address];
+        }
+        ++answerable_;
+        const bool silent = silentAfter_ && answerable_ > *silentAfter_;
+        if (const auto it = corrupt_.find(address); it != corrupt_.end()) value ^= it->second;
+        if (!silent) answers.assign(static_cast<std::size_t>(copies_), value);
+    }
+
+    Clock::time_point due = arrival + std::chrono::milliseconds(delayMs_);
+    if (baud_ > 0 && !answers.empty()) {
+        outbound_ = std::max(outbound_, due) + byteTime() * static_cast<int>(answers.size());
+        due = outbound_;
+    }
+    if (!outgoing_.empty()) due = std::max(due, outgoing_.back().due);
+    outgoing_.push_back({due, std::move(answers), request});
 }
 
 void TxEmulator::writeAll(const std::vector<std::uint8_t> &bytes)

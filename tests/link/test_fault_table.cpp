@@ -1,0 +1,445 @@
+// One table of faults, run over both links: the serial link through the real
+// port code against the emulated transmitter on a pseudo-terminal, and the
+// USB adapter through the real loading code against the fake adapter library
+// with a transmitter behind it. Each row checks the lines of the info window
+// with their colours, what the editor holds afterwards, the transmitter's
+// memory, and that the next read comes through byte for byte.
+#include "config_file_actions.h"
+#include "d2xx_unit.h"
+#include "fake_adapter.h"
+#include "line_text.h"
+#include "link_test_support.h"
+#include "qserial_port.h"
+#include "qt_string.h"
+#include "recording_reporter.h"
+#include "scripted_dialogs.h"
+#include "serial_link.h"
+#include "serial_transport.h"
+#include "transfer.h"
+#include "tx_emulator.h"
+#include "usb_exchange.h"
+#include "usb_link.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+using namespace morvi;
+using namespace morvi::link;
+using morvi::test::Memory;
+using morvi::test::RecordingHost;
+using morvi::test::RecordingReporter;
+using morvi::test::Report;
+using morvi::test::waitFor;
+using morvi::tools::TxEmulator;
+
+enum class Via { serial, usb };
+enum class Fault { none, silent, vanish, wrongEcho, fadingCell, slow, secondRead, secondProgram, menu, save, close };
+// What the editor holds after the row's transfer.
+enum class Held { before, user, transmitter, nothing };
+Q_DECLARE_METATYPE(Via)
+Q_DECLARE_METATYPE(morvi::link::Run)
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Held)
+
+namespace {
+
+const QString fakePath = QStringLiteral(MORVI_FAKE_FTD2XX_PATH);
+morvi::test::FakeAdapter fake{fakePath};
+constexpr char adapterSerial[] = "QZK00042";
+constexpr int runTimeoutMs = 20000;
+constexpr std::uint8_t fadedValue = 99;
+
+QString line(const std::string &text, Rgb colour, int option)
+{
+    return QStringLiteral("%1 | #%2 | %3").arg(qs(text)).arg(colour, 6, 16, QChar('0')).arg(option);
+}
+
+QStringList lines(const std::vector<Report> &reports)
+{
+    QStringList list;
+    for (const Report &r : reports)
+        list << line(r.text, r.colour, r.option);
+    return list;
+}
+
+QStringList timeout(int byte)
+{
+    QStringList l{line("Übertragungsfehler bei Byte " + std::to_string(byte), colour::red, option::timeStamp)};
+    if (byte == 0) l << line("    ! Verbindung prüfen !", colour::red, option::blankAfter);
+    return l;
+}
+
+const QStringList adapterGone{
+    line(std::string("! USB-Adapter ") + adapterSerial + " nicht mehr gefunden !", colour::red, option::timeStamp),
+    line("RS232-Kommunikation wieder aktiviert !", colour::green, 0)};
+const QStringList readOk{line("Daten erfolgreich gelesen", colour::green, option::block)};
+const QStringList programOk{line("Daten erfolgreich übertragen", colour::green, option::block)};
+
+// One program's link objects, wired as the program wires them, on one
+// transmitter reached over the serial link or the adapter.
+struct Rig {
+    Via via;
+    RecordingReporter reporter;
+    RecordingHost host;
+    Editor editor;
+    test::ScriptedDialogs dialogs;
+    QStringList memo1;
+    std::unique_ptr<TxEmulator> emulator;
+    Memory unplugged{}; // the memory of a transmitter whose terminal is gone
+    std::unique_ptr<SerialLink> serial;
+    std::unique_ptr<Transfer> transfer;
+    std::unique_ptr<UsbLink> usb;
+    std::unique_ptr<UsbExchange> exchange;
+    std::unique_ptr<files::ConfigFileActions> fileActions;
+
+    Rig(Via v, const Memory &memory) : via(v)
+    {
+        fake.reset();
+        if (via == Via::serial) {
+            emulator = std::make_unique<TxEmulator>(memory);
+        } else {
+            fake.add(adapterSerial);
+            fake.attach(memory.data());
+            // The transmitter behind the adapter answers reads after writes one request late.
+            fake.fault("lag", 0, 0xEE);
+        }
+        editor.resetImage();
+        start();
+    }
+    ~Rig() { closeWindow(); }
+
+    PortResolver resolver() const
+    {
+        PortResolver r;
+        for (int n = 1; n <= PortResolver::portCount; ++n)
+            r.setDevice(n, QStringLiteral("/nonexistent/morvi-fault-port%1").arg(n));
+        if (emulator) r.setDevice(1, QString::fromStdString(emulator->slavePath()));
+        return r;
+    }
+
+    // The program starts: the probe, and the adapter search that finds the adapter if there is one.
+    void start()
+    {
+        serial = std::make_unique<SerialLink>(std::make_unique<QtSerialPort>(resolver()));
+        transfer = std::make_unique<Transfer>(editor, reporter, *serial, host);
+        usb = std::make_unique<UsbLink>(reporter, std::make_unique<D2XXUnit>(fakePath));
+        exchange = std::make_unique<UsbExchange>(*transfer, *usb);
+        fileActions = std::make_unique<files::ConfigFileActions>(editor, reporter, host, dialogs, memo1);
+        usb->setAdapterprefix(QStringLiteral("QZK"));
+        serial->MKommunikationClick();
+        usb->timerUSBsearchTimer();
+        usb->timerUSBsearch().stop();
+        // The table is about faults, not pace.
+        exchange->USBtimer().setInterval(4);
+        exchange->eTimer().setInterval(3);
+        reporter.clear();
+    }
+    // The window closes: the program's link objects go, in the program's order.
+    void closeWindow()
+    {
+        fileActions.reset();
+        exchange.reset();
+        usb.reset();
+        transfer.reset();
+        serial.reset();
+    }
+
+    Memory memory() const
+    {
+        if (via == Via::usb) return fake.transmitter();
+        return emulator ? emulator->memory() : unplugged;
+    }
+    void silentFrom(int n)
+    {
+        if (via == Via::serial)
+            emulator->setSilentAfter(static_cast<std::size_t>(n));
+        else
+            fake.fault("silent", fake.requests() + n, 0);
+    }
+    void delay(int ms)
+    {
+        if (via == Via::serial)
+            emulator->setAnswerDelay(ms);
+        else
+            fake.timing(ms, 0);
+    }
+    void wrongEcho(int address)
+    {
+        if (via == Via::serial)
+            emulator->corruptAnswer(static_cast<std::uint8_t>(address), 0x01);
+        else
+            fake.fault("corrupt", 128 + address, 0xA5);
+    }
+    void fade(int address)
+    {
+        if (via == Via::serial)
+            emulator->setFadingCell(static_cast<std::uint8_t>(address), fadedValue);
+        else
+            fake.fault("fade", address, fadedValue);
+    }
+    // The terminal closes, or the adapter is pulled and the presence check runs next.
+    void vanish()
+    {
+        if (via == Via::serial) {
+            unplugged = emulator->memory();
+            emulator.reset();
+        } else {
+            fake.remove(adapterSerial);
+            QTimer::singleShot(0, usb.get(), [this] { usb->timerUSBsearchTimer(); });
+        }
+    }
+    void replug()
+    {
+        if (via == Via::serial && !emulator) {
+            emulator = std::make_unique<TxEmulator>(unplugged);
+            static_cast<QtSerialPort &>(serial->port()).setResolver(resolver());
+        }
+        if (via == Via::usb && !usb->usbmode()) {
+            fake.add(adapterSerial);
+            usb->timerUSBsearchTimer();
+            usb->timerUSBsearch().stop();
+        }
+    }
+    void clearFaults()
+    {
+        if (via == Via::serial) {
+            emulator->clearFaults();
+        } else {
+            const Memory m = fake.transmitter();
+            fake.attach(m.data());
+            fake.timing(0, 0);
+        }
+    }
+    bool idle()
+    {
+        return !transfer->busy() && !transfer->RStimeout().isActive() && !exchange->USBtimer().isActive() &&
+               !exchange->polltimer().isActive() && !exchange->eTimer().isActive() &&
+               !transfer->serial().timerwaitstate().isActive() && !serial->inTransfer();
+    }
+};
+
+// Something the editor holds that differs from the transmitter.
+void fillEditor(Editor &editor)
+{
+    editor.image[0] = 0x77;
+    editor.image[50] = 0x12;
+    editor.image[114] = 9;
+    editor.image[117] = 8;
+}
+
+} // namespace
+
+class TestFaultTable : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY2(fake.load(), qPrintable(fake.library.errorString())); }
+    void faults_data();
+    void faults();
+};
+
+void TestFaultTable::faults_data()
+{
+    QTest::addColumn<Via>("via");
+    QTest::addColumn<Run>("run");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<int>("at");    // address the fault strikes at, or answers before silence
+    QTest::addColumn<int>("delay"); // answer delay in ms
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("beeps");
+    QTest::addColumn<Held>("held");
+    QTest::addColumn<int>("written"); // leading bytes of the configuration in the transmitter afterwards
+
+    const Run read = Run::plainRead;
+    const Run program = Run::programming;
+    for (const Via via : {Via::serial, Via::usb}) {
+        const bool serial = via == Via::serial;
+        const auto row = [&](const QString &name) {
+            return &(QTest::newRow(qPrintable((serial ? QStringLiteral("serial: ") : QStringLiteral("usb: ")) + name))
+                     << via);
+        };
+        *row("no answer at all") << read << Fault::silent << 0 << 0 << timeout(0) << 1 << Held::before << 0;
+        *row("answers stop at byte 57") << read << Fault::silent << 57 << 0 << timeout(57) << 1 << Held::before << 0;
+        *row("answers stop at write 10") << program << Fault::silent << 128 + 10 << 0 << timeout(10) << 1 << Held::user
+                                         << 10;
+        *row("device vanishes mid-read") << read << Fault::vanish << 47 << 0
+                                         << (serial ? timeout(48) : adapterGone + timeout(48)) << 1 << Held::before
+                                         << 0;
+        *row("device vanishes mid-programming")
+            << program << Fault::vanish << 47 << 0 << (serial ? timeout(48) : adapterGone + timeout(48)) << 1
+            << Held::user << 48;
+        // Only the serial link looks at the echo; over the adapter the verify finds the memory right.
+        *row("wrong write echo") << program << Fault::wrongEcho << 40 << 0 << (serial ? timeout(40) : programOk)
+                                 << (serial ? 1 : 0) << Held::user << (serial ? 40 : 126);
+        *row("a cell reads back differently")
+            << program << Fault::fadingCell << 10 << 0
+            << QStringList{line("! FEHLER Verify !  [10: 99<>", colour::red, option::block)} << 1 << Held::user << 126;
+        *row("wrong checksum") << read << Fault::none << 0 << 0
+                               << QStringList{line("EEPROM checksum Fehler -  ist:", colour::red, option::block)} << 1
+                               << Held::transmitter << 0;
+        *row("incompatible firmware") << program << Fault::none << 0 << 0
+                                      << QStringList{line("Geräte-Firmware und Software passen nicht zusammen!",
+                                                          colour::red, option::block)}
+                                      << 1 << Held::user << 0;
+        *row("slow answers") << read << Fault::slow << 0 << (serial ? 15 : 40) << readOk << 0 << Held::transmitter << 0;
+        for (const int delay : {0, 20, 40}) {
+            const QString slow = QStringLiteral(", answers after %1 ms").arg(delay);
+            *row("second Auslesen during a run" + slow)
+                << program << Fault::secondRead << 20 << delay << readOk << 0 << Held::transmitter << 0;
+            *row("second Programmieren during a run" + slow)
+                << program << Fault::secondProgram << 20 << delay << programOk << 0 << Held::user << 126;
+        }
+        *row("menu opened during a run") << program << Fault::menu << 20 << 0 << programOk << 0 << Held::user << 126;
+        *row("Speichern during a run") << program << Fault::save << 20 << 0
+                                       << QStringList{line("Datei: \"<path>\"", colour::green, option::timeStamp),
+                                                      line("erfolgreich gespeichert", colour::green,
+                                                           option::blankAfter)} +
+                                              programOk
+                                       << 0 << Held::user << 126;
+        *row("window closed during a run")
+            << program << Fault::close << 20 << 0 << QStringList{} << 0 << Held::nothing << 20;
+    }
+}
+
+void TestFaultTable::faults()
+{
+    QFETCH(Via, via);
+    QFETCH(Run, run);
+    QFETCH(Fault, fault);
+    QFETCH(int, at);
+    QFETCH(int, delay);
+    QFETCH(QStringList, expected);
+    QFETCH(int, beeps);
+    QFETCH(Held, held);
+    QFETCH(int, written);
+
+    Memory memory = test::transmitterMemory();
+    const QString row = QString::fromLatin1(QTest::currentDataTag());
+    if (row.endsWith("wrong checksum")) memory[122] ^= 0x5A;
+    if (row.endsWith("incompatible firmware")) memory[126] = 3;
+    Rig rig(via, memory);
+    fillEditor(rig.editor);
+    const ConfigImage before = rig.editor.image;
+    QTemporaryDir dir;
+    const QString savePath = dir.filePath(QStringLiteral("during-run.txc"));
+    rig.dialogs.answers = {savePath};
+
+    if (fault == Fault::silent) rig.silentFrom(at);
+    if (fault == Fault::wrongEcho) rig.wrongEcho(at);
+    if (fault == Fault::fadingCell) rig.fade(at);
+    if (fault == Fault::slow) rig.delay(delay);
+
+    // The fault strikes when the answer for address at is taken, in the
+    // read phase of a plain read or when a second read interrupts, otherwise
+    // in the write phase. Program-side actions wait for the next turn of the
+    // event loop, as a click or a timer would.
+    const std::string word = run == Run::plainRead || fault == Fault::secondRead ? "read" : "write";
+    bool struck = fault == Fault::none || fault == Fault::silent || fault == Fault::wrongEcho ||
+                  fault == Fault::fadingCell || fault == Fault::slow;
+    bool restarted = false;
+    bool busyAtQuestion = false;
+    std::vector<std::uint8_t> user;
+    std::vector<std::uint8_t> secondSendcopy;
+    const auto later = [this](std::function<void()> action) { QTimer::singleShot(0, this, std::move(action)); };
+    rig.host.onAction = [&](const std::string &action) {
+        const int address = rig.transfer->bytepos();
+        if (struck && !restarted && action == "read" && address == 0 &&
+            (fault == Fault::secondRead || fault == Fault::secondProgram)) {
+            // The new run's first answer is in; the rest may come quickly.
+            restarted = true;
+            rig.delay(0);
+        }
+        if (struck || action != word || address != at) return;
+        struck = true;
+        switch (fault) {
+        case Fault::vanish: rig.vanish(); break;
+        case Fault::secondRead:
+            rig.delay(delay);
+            later([&] { rig.transfer->LeseButtonClick(); });
+            break;
+        case Fault::secondProgram:
+            rig.delay(delay);
+            later([&] { rig.transfer->ProgButtonClick(); });
+            break;
+        case Fault::menu: later([&] { rig.serial->MKommunikationClick(); }); break;
+        case Fault::save: later([&] { rig.fileActions->Speichern1Click(); }); break;
+        case Fault::close: later([&] { rig.closeWindow(); }); break;
+        default: break;
+        }
+    };
+    rig.host.onConfirm = [&] {
+        busyAtQuestion = rig.transfer->busy();
+        secondSendcopy.assign(rig.transfer->sendcopy().begin(), rig.transfer->sendcopy().end());
+    };
+
+    if (run == Run::programming)
+        rig.transfer->ProgButtonClick();
+    else
+        rig.transfer->LeseButtonClick();
+    user.assign(rig.transfer->sendcopy().begin(), rig.transfer->sendcopy().end());
+    QVERIFY(rig.transfer->busy());
+    QVERIFY(waitFor([&] { return !rig.transfer || (struck && rig.idle()); }, runTimeoutMs));
+
+    // The info window, with the numbers only known now.
+    for (QString &l : expected) {
+        l.replace("<path>", savePath);
+        if (l.startsWith("! FEHLER")) l.replace("<>", QStringLiteral("<>%1]").arg(user[10]));
+        if (l.startsWith("EEPROM"))
+            l.replace("ist:", QStringLiteral("ist:%1  soll:%2").arg(memory[122]).arg(test::checksumOf(memory)));
+    }
+    QCOMPARE(lines(rig.reporter.reports), expected);
+    QCOMPARE(rig.reporter.beeps, beeps);
+
+    // The editor.
+    const auto &image = rig.editor.image.bytes();
+    const std::vector<std::uint8_t> programmed(image.begin(), image.begin() + programmedBytes);
+    if (held == Held::before) QVERIFY(rig.editor.image == before);
+    if (held == Held::user) QCOMPARE(programmed, user);
+    if (held == Held::transmitter) QVERIFY(image == rig.memory());
+    if (fault == Fault::secondProgram) {
+        QVERIFY(!busyAtQuestion);
+        QCOMPARE(secondSendcopy, user);
+    }
+    if (fault == Fault::save) {
+        const auto saved = files::readLinesFile(savePath);
+        QVERIFY(saved && saved->size() > programmedBytes);
+        for (int i = 0; i < programmedBytes; ++i)
+            QCOMPARE(saved->at(i).toInt(), int{user[static_cast<std::size_t>(i)]});
+    }
+
+    // The transmitter: untouched, programmed, or programmed up to where the run stopped.
+    const Memory after = rig.memory();
+    if (written == 0) QVERIFY(after == memory);
+    for (int i = 0; i < written; ++i) {
+        const std::uint8_t want =
+            fault == Fault::fadingCell && i == at ? fadedValue : user[static_cast<std::size_t>(i)];
+        QCOMPARE(after[static_cast<std::size_t>(i)], want);
+    }
+    QCOMPARE(after[126], memory[126]);
+    QCOMPARE(after[127], memory[127]);
+
+    // A closed adapter is never called again.
+    const QStringList calls = fake.calls();
+    const qsizetype closed = calls.lastIndexOf(QRegularExpression(QStringLiteral("FT_Close .*")));
+    for (qsizetype i = closed + 1; closed >= 0 && i < calls.size(); ++i)
+        QVERIFY2(!calls[i].contains(QStringLiteral(" #")), qPrintable(calls[i]));
+
+    // The next read: the device back, a fresh start after closing, and every byte in its place.
+    if (!rig.transfer) {
+        QTest::qWait(50);
+        rig.start();
+    }
+    rig.replug();
+    rig.clearFaults();
+    rig.reporter.clear();
+    rig.transfer->LeseButtonClick();
+    QVERIFY(waitFor([&] { return rig.idle(); }, runTimeoutMs));
+    for (const Report &r : rig.reporter.reports)
+        QVERIFY2(!r.text.starts_with("Übertragungsfehler"), r.text.c_str());
+    QVERIFY(rig.transfer->rxbuffer() == rig.memory());
+}
+
+QTEST_GUILESS_MAIN(TestFaultTable)
+#include "test_fault_table.moc"
