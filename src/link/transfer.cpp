@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace morvi::link {
 
@@ -34,7 +35,12 @@ Transfer::Transfer(Editor &editor, Reporter &reporter, SerialLink &link, Transfe
     link_.setBytepos(&bytepos_);
 }
 
-Transfer::~Transfer() { link_.setBytepos(nullptr); }
+Transfer::~Transfer()
+{
+    link_.setBytepos(nullptr);
+    // The program ends in the middle of a programming run: its record says so.
+    if (busy()) programmingEnded({ProgrammingOutcome::Kind::abandoned, 0, {}});
+}
 
 void Transfer::setAdapter(Transport *adapter)
 {
@@ -68,6 +74,7 @@ void Transfer::abandon()
         const bool programming = writing_ || verifying_;
         closeport();
         if (programming) restoreSendcopy();
+        programmingEnded({ProgrammingOutcome::Kind::abandoned, 0, {}});
         return;
     }
     RStimeout_.stop();
@@ -81,10 +88,14 @@ void Transfer::start(Run run)
     Transport &link = usbmode() ? *adapter_ : static_cast<Transport &>(*serial_);
     if (!link.open()) return;
     active_ = &link;
+    if (run == Run::programming) recordedLink_ = usbmode() ? "USB" : link_.portName().toStdString();
     showProgress(run);
     bytepos_ = 0;
     beginRun(run);
-    if (!link.begin(run)) closeport();
+    if (!link.begin(run)) {
+        closeport();
+        programmingEnded({ProgrammingOutcome::Kind::linkError, 0, {}});
+    }
 }
 
 void Transfer::showProgress(Run run)
@@ -190,6 +201,14 @@ bool Transfer::readCompletionProgramming()
         reporter_.showinfo("Geräte-Firmware und Software passen nicht zusammen!", colour::red, option::block);
         if (active_->quirks().focusOnRejectedFirmware) host_.setFocus(TransferHost::Button::LeseButton);
         closeport();
+        programmingEnded({ProgrammingOutcome::Kind::firmwareRefused, 0, {}});
+        return true;
+    }
+    ConfigImage memory;
+    memory.bytes() = rxbuffer_;
+    if (recorder_ != nullptr && !recorder_->backupBeforeWrite(memory, recordedLink_)) {
+        closeport();
+        programmingEnded({ProgrammingOutcome::Kind::backupFailed, 0, {}});
         return true;
     }
     bytepos_ = 0;
@@ -210,7 +229,7 @@ void Transfer::writeCompletion()
 bool Transfer::verifyCompletion()
 {
     const Transport::Quirks quirks = active_->quirks();
-    bool error = false;
+    ProgrammingOutcome outcome;
     for (int i = 0; i < programmedBytes; ++i) {
         const int written = sendcopy_[static_cast<std::size_t>(i)];
         const int read = keptByTransmitter(i) ? written : rxbuffer_[static_cast<std::size_t>(i + quirks.verifyLag)];
@@ -221,9 +240,11 @@ bool Transfer::verifyCompletion()
             reporter_.showinfo("! FEHLER Verify !  [" + std::to_string(i) + ": " + std::to_string(read) + "<>" +
                                    std::to_string(written) + "]",
                                colour::red, option::block);
-            error = true;
+            outcome.kind = ProgrammingOutcome::Kind::verifyDifferences;
+            outcome.addresses.push_back(i);
         }
     }
+    const bool error = !outcome.addresses.empty();
     if (!error) reporter_.showinfo("Daten erfolgreich übertragen", colour::green, option::block);
 
     restoreSendcopy();
@@ -234,6 +255,7 @@ bool Transfer::verifyCompletion()
     }
     host_.setFocus(TransferHost::Button::ProgButton);
     closeport();
+    programmingEnded(outcome);
     host_.showdata();
     return error;
 }
@@ -248,6 +270,7 @@ void Transfer::RStimeoutTimer()
     reporter_.showinfo("Übertragungsfehler bei Byte " + std::to_string(bytepos_), colour::red, option::timeStamp);
     if (bytepos_ == 0) reporter_.showinfo("    ! Verbindung prüfen !", colour::red, option::blankAfter);
     reporter_.beep();
+    if (!plainRead) programmingEnded({ProgrammingOutcome::Kind::timeout, bytepos_, {}});
 }
 
 void Transfer::linkLost(const Transport &from)
@@ -260,6 +283,14 @@ void Transfer::linkFailed()
     const bool programming = writing_ || verifying_;
     closeport();
     if (programming) restoreSendcopy();
+    programmingEnded({ProgrammingOutcome::Kind::linkError, 0, {}});
+}
+
+void Transfer::programmingEnded(ProgrammingOutcome outcome)
+{
+    if (recordedLink_.empty()) return;
+    const std::string linkName = std::exchange(recordedLink_, {});
+    if (recorder_ != nullptr) recorder_->programmingEnded(linkName, sendcopy_[offset::imageChecksum], outcome);
 }
 
 void Transfer::closeport()

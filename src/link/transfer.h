@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor.h"
+#include "programming_recorder.h"
 #include "reporter.h"
 #include "serial_link.h"
 #include "transfer_host.h"
@@ -47,6 +48,8 @@ public:
     bool usbmode() const { return adapter_ != nullptr && adapter_->available(); }
     // The waitstates value: milliseconds of pause before each serial request.
     void setWaitstates(const int *waitstates);
+    // Receives the backup before the first write and the end of every programming run.
+    void setRecorder(ProgrammingRecorder *recorder) { recorder_ = recorder; }
 
     // "Auslesen": a plain read from address 0; ends a running transfer first.
     void LeseButtonClick();
@@ -103,6 +106,8 @@ private:
     bool readCompletionProgramming();
     void writeCompletion();
     bool verifyCompletion();
+    // Tells the recorder how the running programming run ended; once per run.
+    void programmingEnded(ProgrammingOutcome outcome);
 
     Editor &editor_;
     Reporter &reporter_;
@@ -112,6 +117,9 @@ private:
     Transport *adapter_ = nullptr;
     // The link of the running (or last) transfer.
     Transport *active_ = nullptr;
+    ProgrammingRecorder *recorder_ = nullptr;
+    // The link name of a programming run not yet recorded; empty otherwise.
+    std::string recordedLink_;
 
     std::uint8_t bytepos_ = 0;
     bool reading_ = false;

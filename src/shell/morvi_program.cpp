@@ -39,6 +39,8 @@ MorviProgram::MorviProgram(Outside outside)
     main.link().comok = [this](const QString &name) { return serial_->comok(name); };
     transfer_ =
         std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
+    recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->openFileName(); });
+    transfer_->setRecorder(recorder_.get());
     usb_ = outside.adapterLibrary.isEmpty()
                ? std::make_unique<link::UsbLink>(main)
                : std::make_unique<link::UsbLink>(main, std::make_unique<link::D2XXUnit>(outside.adapterLibrary));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config_file_actions.h"
+#include "file_programming_recorder.h"
 #include "serial_link.h"
 #include "transfer.h"
 #include "transfer_host.h"
@@ -96,6 +97,8 @@ private:
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;
     std::unique_ptr<link::SerialLink> serial_;
+    // Outlives the transfer, which records a run cut off by the program's end.
+    std::unique_ptr<files::FileProgrammingRecorder> recorder_;
     std::unique_ptr<link::Transfer> transfer_;
     std::unique_ptr<link::UsbLink> usb_;
     std::unique_ptr<link::UsbExchange> usbExchange_;

@@ -6,6 +6,8 @@
 // memory, and that the next read comes through byte for byte.
 #include "config_file_actions.h"
 #include "d2xx_unit.h"
+#include "config_file.h"
+#include "file_programming_recorder.h"
 #include "fake_adapter.h"
 #include "line_text.h"
 #include "link_test_support.h"
@@ -20,6 +22,7 @@
 #include "usb_exchange.h"
 #include "usb_link.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,7 +39,20 @@ using morvi::test::waitFor;
 using morvi::tools::TxEmulator;
 
 enum class Via { serial, usb };
-enum class Fault { none, silent, vanish, wrongEcho, fadingCell, slow, secondRead, secondProgram, menu, save, close };
+enum class Fault {
+    none,
+    silent,
+    vanish,
+    wrongEcho,
+    fadingCell,
+    slow,
+    secondRead,
+    secondProgram,
+    menu,
+    save,
+    close,
+    noBackup
+};
 // What the editor holds after the row's transfer.
 enum class Held { before, user, transmitter, nothing };
 Q_DECLARE_METATYPE(Via)
@@ -78,6 +94,32 @@ const QStringList adapterGone{
 const QStringList readOk{line("Daten erfolgreich gelesen", colour::green, option::block)};
 const QStringList programOk{line("Daten erfolgreich übertragen", colour::green, option::block)};
 
+// The program's record of programming runs, watched: was the transmitter
+// still untouched when the first backup was taken?
+struct WatchedRecorder : ProgrammingRecorder {
+    files::FileProgrammingRecorder files;
+    std::function<bool()> untouched;
+    int backups = 0;
+    bool firstBackupBeforeAnyWrite = false;
+
+    WatchedRecorder(Reporter &reporter, const QString &folder, std::function<bool()> transmitterUntouched)
+        : files(
+              reporter, [] { return QStringLiteral("/configs/rig.txc"); }, folder),
+          untouched(std::move(transmitterUntouched))
+    {
+    }
+    bool backupBeforeWrite(const ConfigImage &memory, const std::string &linkName) override
+    {
+        if (backups++ == 0) firstBackupBeforeAnyWrite = untouched();
+        return files.backupBeforeWrite(memory, linkName);
+    }
+    void programmingEnded(const std::string &linkName, std::uint8_t checksum,
+                          const ProgrammingOutcome &outcome) override
+    {
+        files.programmingEnded(linkName, checksum, outcome);
+    }
+};
+
 // One program's link objects, wired as the program wires them, on one
 // transmitter reached over the serial link or the adapter.
 struct Rig {
@@ -89,14 +131,19 @@ struct Rig {
     QStringList memo1;
     std::unique_ptr<TxEmulator> emulator;
     Memory unplugged{}; // the memory of a transmitter whose terminal is gone
+    Memory original;
+    QTemporaryDir records;
+    QString recordFolder = records.path();
+    std::unique_ptr<WatchedRecorder> recorder;
     std::unique_ptr<SerialLink> serial;
     std::unique_ptr<Transfer> transfer;
     std::unique_ptr<UsbLink> usb;
     std::unique_ptr<UsbExchange> exchange;
     std::unique_ptr<files::ConfigFileActions> fileActions;
 
-    Rig(Via v, const Memory &memory) : via(v)
+    Rig(Via v, const Memory &memory, const QString &backupFolder = {}) : via(v), original(memory)
     {
+        if (!backupFolder.isEmpty()) recordFolder = backupFolder;
         fake.reset();
         if (via == Via::serial) {
             emulator = std::make_unique<TxEmulator>(memory);
@@ -124,7 +171,9 @@ struct Rig {
     void start()
     {
         serial = std::make_unique<SerialLink>(std::make_unique<QtSerialPort>(resolver()));
+        recorder = std::make_unique<WatchedRecorder>(reporter, recordFolder, [this] { return memory() == original; });
         transfer = std::make_unique<Transfer>(editor, reporter, *serial, host);
+        transfer->setRecorder(recorder.get());
         usb = std::make_unique<UsbLink>(reporter, std::make_unique<D2XXUnit>(fakePath));
         exchange = std::make_unique<UsbExchange>(*transfer, *usb);
         fileActions = std::make_unique<files::ConfigFileActions>(editor, reporter, host, dialogs, memo1);
@@ -250,7 +299,8 @@ void TestFaultTable::faults_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<int>("beeps");
     QTest::addColumn<Held>("held");
-    QTest::addColumn<int>("written"); // leading bytes of the configuration in the transmitter afterwards
+    QTest::addColumn<int>("written");    // leading bytes of the configuration in the transmitter afterwards
+    QTest::addColumn<QString>("logged"); // the results of the programming log's lines
 
     const Run read = Run::plainRead;
     const Run program = Run::programming;
@@ -260,46 +310,61 @@ void TestFaultTable::faults_data()
             return &(QTest::newRow(qPrintable((serial ? QStringLiteral("serial: ") : QStringLiteral("usb: ")) + name))
                      << via);
         };
-        *row("no answer at all") << read << Fault::silent << 0 << 0 << timeout(0) << 1 << Held::before << 0;
-        *row("answers stop at byte 57") << read << Fault::silent << 57 << 0 << timeout(57) << 1 << Held::before << 0;
+        const QString timeout10 = QStringLiteral("Zeitüberschreitung bei Byte 10");
+        *row("no answer at all") << read << Fault::silent << 0 << 0 << timeout(0) << 1 << Held::before << 0 << "";
+        *row("answers stop at byte 57") << read << Fault::silent << 57 << 0 << timeout(57) << 1 << Held::before << 0
+                                        << "";
         *row("answers stop at write 10") << program << Fault::silent << 128 + 10 << 0 << timeout(10) << 1 << Held::user
-                                         << 10;
+                                         << 10 << timeout10;
         *row("device vanishes mid-read") << read << Fault::vanish << 47 << 0
-                                         << (serial ? timeout(48) : adapterGone + timeout(48)) << 1 << Held::before
-                                         << 0;
+                                         << (serial ? timeout(48) : adapterGone + timeout(48)) << 1 << Held::before << 0
+                                         << "";
         *row("device vanishes mid-programming")
             << program << Fault::vanish << 47 << 0 << (serial ? timeout(48) : adapterGone + timeout(48)) << 1
-            << Held::user << 48;
+            << Held::user << 48 << "Zeitüberschreitung bei Byte 48";
         // Only the serial link looks at the echo; over the adapter the verify finds the memory right.
         *row("wrong write echo") << program << Fault::wrongEcho << 40 << 0 << (serial ? timeout(40) : programOk)
-                                 << (serial ? 1 : 0) << Held::user << (serial ? 40 : 126);
+                                 << (serial ? 1 : 0) << Held::user << (serial ? 40 : 126)
+                                 << (serial ? "Zeitüberschreitung bei Byte 40" : "erfolgreich");
         *row("a cell reads back differently")
             << program << Fault::fadingCell << 10 << 0
-            << QStringList{line("! FEHLER Verify !  [10: 99<>", colour::red, option::block)} << 1 << Held::user << 126;
+            << QStringList{line("! FEHLER Verify !  [10: 99<>", colour::red, option::block)} << 1 << Held::user << 126
+            << "Verify-Fehler bei Adresse 10";
         *row("wrong checksum") << read << Fault::none << 0 << 0
                                << QStringList{line("EEPROM checksum Fehler -  ist:", colour::red, option::block)} << 1
-                               << Held::transmitter << 0;
+                               << Held::transmitter << 0 << "";
         *row("incompatible firmware") << program << Fault::none << 0 << 0
                                       << QStringList{line("Geräte-Firmware und Software passen nicht zusammen!",
                                                           colour::red, option::block)}
-                                      << 1 << Held::user << 0;
-        *row("slow answers") << read << Fault::slow << 0 << (serial ? 15 : 40) << readOk << 0 << Held::transmitter << 0;
+                                      << 1 << Held::user << 0 << "Firmware nicht kompatibel";
+        *row("slow answers") << read << Fault::slow << 0 << (serial ? 15 : 40) << readOk << 0 << Held::transmitter << 0
+                             << "";
         for (const int delay : {0, 20, 40}) {
             const QString slow = QStringLiteral(", answers after %1 ms").arg(delay);
-            *row("second Auslesen during a run" + slow)
-                << program << Fault::secondRead << 20 << delay << readOk << 0 << Held::transmitter << 0;
+            *row("second Auslesen during a run" + slow) << program << Fault::secondRead << 20 << delay << readOk << 0
+                                                        << Held::transmitter << 0 << "abgebrochen";
             *row("second Programmieren during a run" + slow)
-                << program << Fault::secondProgram << 20 << delay << programOk << 0 << Held::user << 126;
+                << program << Fault::secondProgram << 20 << delay << programOk << 0 << Held::user << 126
+                << "abgebrochen|erfolgreich";
         }
-        *row("menu opened during a run") << program << Fault::menu << 20 << 0 << programOk << 0 << Held::user << 126;
+        *row("menu opened during a run") << program << Fault::menu << 20 << 0 << programOk << 0 << Held::user << 126
+                                         << "erfolgreich";
         *row("Speichern during a run") << program << Fault::save << 20 << 0
                                        << QStringList{line("Datei: \"<path>\"", colour::green, option::timeStamp),
                                                       line("erfolgreich gespeichert", colour::green,
                                                            option::blankAfter)} +
                                               programOk
-                                       << 0 << Held::user << 126;
+                                       << 0 << Held::user << 126 << "erfolgreich";
         *row("window closed during a run")
-            << program << Fault::close << 20 << 0 << QStringList{} << 0 << Held::nothing << 20;
+            << program << Fault::close << 20 << 0 << QStringList{} << 0 << Held::nothing << 20 << "abgebrochen";
+        *row("backup folder cannot be written")
+            << program << Fault::noBackup << 0 << 0
+            << QStringList{line("Sicherung des Sendespeichers in \"/proc/morvi-no-backups\" nicht möglich: "
+                                "Programmierung abgebrochen, nichts geschrieben",
+                                colour::red, option::block),
+                           line("Programmierprotokoll in \"/proc/morvi-no-backups\" kann nicht geschrieben werden",
+                                colour::red, option::blankAfter)}
+            << 1 << Held::user << 0 << "";
     }
 }
 
@@ -314,12 +379,13 @@ void TestFaultTable::faults()
     QFETCH(int, beeps);
     QFETCH(Held, held);
     QFETCH(int, written);
+    QFETCH(QString, logged);
 
     Memory memory = test::transmitterMemory();
     const QString row = QString::fromLatin1(QTest::currentDataTag());
     if (row.endsWith("wrong checksum")) memory[122] ^= 0x5A;
     if (row.endsWith("incompatible firmware")) memory[126] = 3;
-    Rig rig(via, memory);
+    Rig rig(via, memory, fault == Fault::noBackup ? QStringLiteral("/proc/morvi-no-backups") : QString());
     fillEditor(rig.editor);
     const ConfigImage before = rig.editor.image;
     QTemporaryDir dir;
@@ -337,7 +403,7 @@ void TestFaultTable::faults()
     // event loop, as a click or a timer would.
     const std::string word = run == Run::plainRead || fault == Fault::secondRead ? "read" : "write";
     bool struck = fault == Fault::none || fault == Fault::silent || fault == Fault::wrongEcho ||
-                  fault == Fault::fadingCell || fault == Fault::slow;
+                  fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup;
     bool restarted = false;
     bool busyAtQuestion = false;
     std::vector<std::uint8_t> user;
@@ -389,8 +455,30 @@ void TestFaultTable::faults()
         if (l.startsWith("EEPROM"))
             l.replace("ist:", QStringLiteral("ist:%1  soll:%2").arg(memory[122]).arg(test::checksumOf(memory)));
     }
-    QCOMPARE(lines(rig.reporter.reports), expected);
+    QStringList shown = lines(rig.reporter.reports);
+    const qsizetype backupLines =
+        shown.removeIf([](const QString &l) { return l.startsWith("Bisheriger Sendespeicher gesichert: "); });
+    QCOMPARE(shown, expected);
     QCOMPARE(rig.reporter.beeps, beeps);
+
+    // The record: backups taken before anything was written, the first equal
+    // to the transmitter's memory before the run, and one log line per run.
+    if (fault != Fault::noBackup) QCOMPARE(int(backupLines), rig.recorder->backups);
+    if (fault != Fault::noBackup && rig.recorder->backups > 0) {
+        QVERIFY(rig.recorder->firstBackupBeforeAnyWrite);
+        const QStringList backups = QDir(rig.recordFolder).entryList({"*.txc"}, QDir::Files, QDir::Name);
+        QCOMPARE(backups.size(), rig.recorder->backups);
+        const auto backup = files::readLinesFile(rig.recordFolder + '/' + backups.first());
+        QVERIFY(backup);
+        // The serial emulator's wrong echo also answers the read of that address wrongly.
+        if (!(fault == Fault::wrongEcho && via == Via::serial))
+            QVERIFY(files::imageFromLines(*backup)->bytes() == memory);
+    }
+    QStringList results;
+    const auto log = files::readLinesFile(rig.recordFolder + '/' + files::programmingLogName);
+    for (const QString &entry : log.value_or(QStringList{}))
+        if (!entry.isEmpty()) results << entry.section('\t', 4);
+    QCOMPARE(results.join('|'), logged);
 
     // The editor.
     const auto &image = rig.editor.image.bytes();
