@@ -2,6 +2,9 @@
 
 #include "config_file.h"
 #include "config_summary.h"
+#include "console_reporter.h"
+#include "device_session.h"
+#include "parameter_rules.h"
 #include "line_text.h"
 
 #include <QJsonArray>
@@ -17,40 +20,110 @@ namespace {
 const char *const helpText = R"(Aufruf: morvi-cli BEFEHL [ARGUMENTE] [OPTIONEN]
 
 Befehle:
-  show DATEI.txc [--json]    die ganze Konfiguration als Text: jedes Feld mit
-                             seinem Wert, jede Taste mit Klasse und Adresse
-  diff A B [--json]          die Unterschiede zweier Konfigurationsdateien;
-                             keine Ausgabe, wenn sie gleich sind
-  --help                     diese Hilfe
+  read [--port COMn | --adapter] -o DATEI.txc
+                        Sender auslesen und die Konfiguration so speichern,
+                        wie das Fenster sie speichert
+  program DATEI.txc [--port COMn | --adapter] [--yes]
+                        Konfiguration in den Sender programmieren, mit
+                        Rücklese-Prüfung; fragt vorher, außer mit --yes
+  verify DATEI.txc [--port COMn | --adapter]
+                        Sender auslesen und mit der Datei vergleichen;
+                        ändert nichts
+  diff A B [--json]     die Unterschiede zweier Konfigurationen, als Felder
+                        und Tasten; A und B sind je eine .txc-Datei oder ein
+                        Sender (port:COM1 ... port:COM4, adapter); keine
+                        Ausgabe, wenn sie gleich sind
+  show DATEI.txc [--json]
+                        die ganze Konfiguration als Text: jedes Feld mit
+                        seinem Wert, jede Taste mit Klasse und Adresse
+  --help                diese Hilfe
+
+Optionen:
+  --port COMn           der Sender an COM1 bis COM4 (Vorgabe: COM1)
+  --adapter             der Sender am USB-Programmieradapter
+  --library PFAD        die Bibliothek des USB-Adapters (sonst gesucht)
+  --yes                 ohne Rückfrage programmieren
+  --json                Ausgabe für Skripte (diff, show)
+
+Vor jedem Programmieren wird der bisherige Sendespeicher gesichert, und jeder
+Programmierlauf wird protokolliert, beides in ~/.local/share/morvi/backups.
 
 Rückgabewerte:
-  0  erfolgreich (diff: keine Unterschiede)
+  0  erfolgreich (diff, verify: keine Unterschiede)
   1  diff: Unterschiede gefunden
   2  Aufruffehler
-  3  Dateifehler (nicht lesbar, keine gültige Konfiguration, nicht schreibbar)
-  4  Verbindungsfehler (Port nicht verfügbar, keine Antwort, Adapter verloren)
+  3  Dateifehler (nicht lesbar, keine gültige Konfiguration, nicht
+     schreibbar, Sicherung nicht möglich)
+  4  Verbindungsfehler (Port nicht verfügbar, keine Antwort, Adapter
+     verloren, Adapter nicht gefunden)
   5  Firmware des Senders passt nicht zu dieser Software
-  6  Prüfung ergab Unterschiede
+  6  Prüfung ergab Unterschiede (verify, Rücklese-Prüfung, Prüfsumme)
 )";
 
 struct Arguments {
     QStringList positional;
     bool json = false;
-    QString unknownOption;
+    bool yes = false;
+    DeviceTarget target;
+    QString output;
+    QString error;
 };
 
 Arguments parse(const QStringList &arguments)
 {
     Arguments parsed;
-    for (const QString &a : arguments) {
-        if (a == QLatin1String("--json"))
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        const auto value = [&]() -> QString {
+            if (i + 1 < arguments.size()) return arguments[++i];
+            parsed.error = QStringLiteral("Option \"%1\" braucht einen Wert.").arg(a);
+            return {};
+        };
+        if (a == QLatin1String("--json")) {
             parsed.json = true;
-        else if (a.startsWith(QLatin1String("--")) && parsed.unknownOption.isEmpty())
-            parsed.unknownOption = a;
-        else
+        } else if (a == QLatin1String("--yes")) {
+            parsed.yes = true;
+        } else if (a == QLatin1String("--adapter")) {
+            parsed.target.adapter = true;
+        } else if (a == QLatin1String("--port")) {
+            parsed.target.portName = value().toUpper();
+        } else if (a == QLatin1String("--library")) {
+            parsed.target.adapterLibrary = value();
+        } else if (a == QLatin1String("-o")) {
+            parsed.output = value();
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            if (parsed.error.isEmpty())
+                parsed.error = QStringLiteral("Unbekannte Option \"%1\" (morvi-cli --help zeigt die Befehle).").arg(a);
+        } else {
             parsed.positional << a;
+        }
     }
     return parsed;
+}
+
+int exitFor(const ProgrammingOutcome &outcome)
+{
+    using Kind = ProgrammingOutcome::Kind;
+    switch (outcome.kind) {
+    case Kind::success: return success;
+    case Kind::verifyDifferences:
+    case Kind::checksumError: return verifyFailed;
+    case Kind::firmwareRefused: return firmwareRefused;
+    case Kind::backupFailed: return fileError;
+    case Kind::timeout:
+    case Kind::linkError:
+    case Kind::abandoned: break;
+    }
+    return linkError;
+}
+
+// The transmitter's configuration, read as "Auslesen" reads it into editor.
+int readTransmitter(const DeviceTarget &target, Editor &editor, ConsoleReporter &reporter, QTextStream &err)
+{
+    editor.resetImage();
+    DeviceSession session(editor, reporter, err, target, false);
+    if (!session.connect()) return linkError;
+    return exitFor(session.read());
 }
 
 // A configuration file read as the window loads it: all 128 image lines or nothing.
@@ -95,16 +168,32 @@ int show(const Arguments &args, QTextStream &out, QTextStream &err)
     return success;
 }
 
+// A configuration named on the command line: a file, or a transmitter ("port:COM1", "adapter").
+int configurationOf(const QString &source, const Arguments &args, Editor &editor, QTextStream &err)
+{
+    if (source == QLatin1String("adapter") || source.startsWith(QLatin1String("port:"))) {
+        DeviceTarget target = args.target;
+        target.adapter = source == QLatin1String("adapter");
+        if (!target.adapter) target.portName = source.mid(5).toUpper();
+        ConsoleReporter reporter(err);
+        return readTransmitter(target, editor, reporter, err);
+    }
+    auto loaded = loadConfiguration(source, err);
+    if (!loaded) return fileError;
+    editor = *loaded;
+    return success;
+}
+
 int diff(const Arguments &args, QTextStream &out, QTextStream &err)
 {
     if (args.positional.size() != 3) {
         err << "Aufruf: morvi-cli diff A B [--json]\n";
         return usageError;
     }
-    const auto a = loadConfiguration(args.positional[1], err);
-    const auto b = loadConfiguration(args.positional[2], err);
-    if (!a || !b) return fileError;
-    const auto changes = compareSummaries(summarize(*a), summarize(*b));
+    Editor a, b;
+    for (auto [source, editor] : {std::pair{args.positional[1], &a}, std::pair{args.positional[2], &b}})
+        if (const int status = configurationOf(source, args, *editor, err); status != success) return status;
+    const auto changes = compareSummaries(summarize(a), summarize(b));
     if (args.json) {
         QJsonArray array;
         for (const SummaryChange &c : changes)
@@ -118,23 +207,86 @@ int diff(const Arguments &args, QTextStream &out, QTextStream &err)
     return changes.empty() ? success : differencesFound;
 }
 
+int read(const Arguments &args, QTextStream &err)
+{
+    if (args.positional.size() != 1 || args.output.isEmpty()) {
+        err << "Aufruf: morvi-cli read [--port COMn | --adapter] -o DATEI.txc\n";
+        return usageError;
+    }
+    Editor editor;
+    ConsoleReporter reporter(err);
+    if (const int status = readTransmitter(args.target, editor, reporter, err); status != success) return status;
+    // Saved as the window saves after a read: the boxes stand as the image says.
+    QStringList lines;
+    files::BuildFile(editor, {flagOf(editor.image, FlagBox::CBzyk), editor.image[offset::maxSendCount] != 0}, reporter,
+                     {args.target.portName, QString::fromStdString(reporter.firmwareLabel())}, lines);
+    if (!files::writeLinesFile(args.output, lines)) {
+        err << QStringLiteral("Datei \"%1\" kann nicht geschrieben werden.").arg(args.output) << '\n';
+        return fileError;
+    }
+    return success;
+}
+
+int program(const Arguments &args, QTextStream &err)
+{
+    if (args.positional.size() != 2) {
+        err << "Aufruf: morvi-cli program DATEI.txc [--port COMn | --adapter] [--yes]\n";
+        return usageError;
+    }
+    auto editor = loadConfiguration(args.positional[1], err);
+    if (!editor) return fileError;
+    ConsoleReporter reporter(err);
+    // As the window loads a file: its firmware bytes are checked and remembered.
+    editor->checkfirmware(reporter);
+    DeviceSession session(*editor, reporter, err, args.target, args.yes);
+    if (!session.connect()) return linkError;
+    return exitFor(session.program(args.positional[1]));
+}
+
+int verify(const Arguments &args, QTextStream &out, QTextStream &err)
+{
+    if (args.positional.size() != 2) {
+        err << "Aufruf: morvi-cli verify DATEI.txc [--port COMn | --adapter]\n";
+        return usageError;
+    }
+    auto file = loadConfiguration(args.positional[1], err);
+    if (!file) return fileError;
+    // What programming the file would write, completed as the programming run completes it.
+    ConsoleReporter quiet(err);
+    file->makeEDATA({flagOf(file->image, FlagBox::CBzyk), file->image[offset::maxSendCount] != 0}, quiet);
+    file->image[offset::imageChecksum] = file->calculatechecksum(quiet);
+    Editor transmitter;
+    ConsoleReporter reporter(err);
+    if (const int status = readTransmitter(args.target, transmitter, reporter, err); status != success) return status;
+    QStringList differing;
+    for (int i = 0; i < programmedBytes; ++i)
+        if (!keptByTransmitter(i) && file->image[i] != transmitter.image[i]) differing << QString::number(i);
+    if (differing.isEmpty()) return success;
+    for (const SummaryChange &c : compareSummaries(summarize(*file), summarize(transmitter)))
+        out << q(c.label) << ": " << q(c.before) << " -> " << q(c.after) << '\n';
+    out << "Abweichende Adressen: " << differing.join(QStringLiteral(", ")) << '\n';
+    return verifyFailed;
+}
+
 } // namespace
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    const Arguments args = parse(arguments);
     if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
         out << QString::fromUtf8(helpText);
         return success;
     }
-    if (!args.unknownOption.isEmpty()) {
-        err << QStringLiteral("Unbekannte Option \"%1\" (morvi-cli --help zeigt die Befehle).").arg(args.unknownOption)
-            << '\n';
+    const Arguments args = parse(arguments);
+    if (!args.error.isEmpty()) {
+        err << args.error << '\n';
         return usageError;
     }
     const QString command = args.positional.value(0);
     if (command == QLatin1String("show")) return show(args, out, err);
     if (command == QLatin1String("diff")) return diff(args, out, err);
+    if (command == QLatin1String("read")) return read(args, err);
+    if (command == QLatin1String("program")) return program(args, err);
+    if (command == QLatin1String("verify")) return verify(args, out, err);
     err << (command.isEmpty() ? QStringLiteral("Kein Befehl angegeben")
                               : QStringLiteral("Unbekannter Befehl \"%1\"").arg(command))
         << " (morvi-cli --help zeigt die Befehle).\n";

@@ -47,6 +47,7 @@ QString outcomeText(const ProgrammingOutcome &outcome)
             addresses << QString::number(a);
         return QStringLiteral("Verify-Fehler bei Adresse ") + addresses.join(QStringLiteral(", "));
     }
+    case Kind::checksumError: return QStringLiteral("Prüfsummenfehler");
     case Kind::timeout: return QStringLiteral("Zeitüberschreitung bei Byte %1").arg(outcome.bytepos);
     case Kind::firmwareRefused: return QStringLiteral("Firmware nicht kompatibel");
     case Kind::linkError: return QStringLiteral("Verbindungsfehler");

@@ -79,6 +79,12 @@ inline constexpr int batteryThresholdShift = 4;
 inline constexpr std::uint8_t softwareVersionMajor = 3;
 inline constexpr std::uint8_t softwareVersionMinor = 34;
 
+// Cells the transmitter keeps to itself: what it reads back there is no fault.
+constexpr bool keptByTransmitter(int address)
+{
+    return address == offset::reserved114 || (address >= offset::reserved117 && address <= offset::reserved117End);
+}
+
 // Offset of the 5-byte address field of key 1..16.
 constexpr int keyAddressOffset(int key) { return offset::keyAddress + addressBytes * (key - 1); }
 

@@ -8,11 +8,12 @@
 
 namespace morvi {
 
-// How a programming run ended, as its record names it.
+// How a transfer ended; a programming run's record names it.
 struct ProgrammingOutcome {
     enum class Kind {
         success,
         verifyDifferences, // addresses whose read-back differed
+        checksumError,     // a plain read whose image checksum does not match
         timeout,           // no answer at byte bytepos (also a link lost mid-run)
         firmwareRefused,
         linkError,    // the link refused a phase

@@ -15,11 +15,6 @@ namespace {
 constexpr int lastAddress = imageSize - 1;
 constexpr int lastWritten = programmedBytes - 1;
 
-// Cells the transmitter keeps to itself: what it reads back there is no fault.
-bool keptByTransmitter(int address)
-{
-    return address == offset::reserved114 || (address >= offset::reserved117 && address <= offset::reserved117End);
-}
 
 } // namespace
 
@@ -85,6 +80,7 @@ void Transfer::abandon()
 void Transfer::start(Run run)
 {
     abandon();
+    lastOutcome_ = {ProgrammingOutcome::Kind::linkError, 0, {}};
     Transport &link = usbmode() ? *adapter_ : static_cast<Transport &>(*serial_);
     if (!link.open()) return;
     active_ = &link;
@@ -184,6 +180,8 @@ bool Transfer::readCompletionPlain()
     if (!check.firmwareOk) editor_.image = beforeRead_;
 
     closeport();
+    using Kind = ProgrammingOutcome::Kind;
+    lastOutcome_.kind = !check.firmwareOk ? Kind::firmwareRefused : check.checksumOk ? Kind::success : Kind::checksumError;
     if (check.firmwareOk) host_.applyDerivedState(editor_.readEDATA());
     host_.showdata();
     host_.setFocus(TransferHost::Button::LeseButton);
@@ -270,7 +268,8 @@ void Transfer::RStimeoutTimer()
     reporter_.showinfo("Übertragungsfehler bei Byte " + std::to_string(bytepos_), colour::red, option::timeStamp);
     if (bytepos_ == 0) reporter_.showinfo("    ! Verbindung prüfen !", colour::red, option::blankAfter);
     reporter_.beep();
-    if (!plainRead) programmingEnded({ProgrammingOutcome::Kind::timeout, bytepos_, {}});
+    lastOutcome_ = {ProgrammingOutcome::Kind::timeout, bytepos_, {}};
+    if (!plainRead) programmingEnded(lastOutcome_);
 }
 
 void Transfer::linkLost(const Transport &from)
@@ -289,6 +288,7 @@ void Transfer::linkFailed()
 void Transfer::programmingEnded(ProgrammingOutcome outcome)
 {
     if (recordedLink_.empty()) return;
+    lastOutcome_ = outcome;
     const std::string linkName = std::exchange(recordedLink_, {});
     if (recorder_ != nullptr) recorder_->programmingEnded(linkName, sendcopy_[offset::imageChecksum], outcome);
 }

@@ -81,6 +81,8 @@ public:
     bool verifying() const { return verifying_; }
     bool busy() const { return reading_ || writing_ || verifying_; }
     const std::array<std::uint8_t, imageSize> &rxbuffer() const { return rxbuffer_; }
+    // How the last transfer ended; linkError while none has got under way.
+    const ProgrammingOutcome &lastOutcome() const { return lastOutcome_; }
     const std::array<std::uint8_t, programmedBytes> &sendcopy() const { return sendcopy_; }
     QTimer &RStimeout() { return RStimeout_; }
 
@@ -118,6 +120,7 @@ private:
     // The link of the running (or last) transfer.
     Transport *active_ = nullptr;
     ProgrammingRecorder *recorder_ = nullptr;
+    ProgrammingOutcome lastOutcome_{ProgrammingOutcome::Kind::linkError, 0, {}};
     // The link name of a programming run not yet recorded; empty otherwise.
     std::string recordedLink_;
 

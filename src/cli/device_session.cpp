@@ -1,0 +1,145 @@
+#include "device_session.h"
+
+#include "parameter_rules.h"
+
+#include <QEventLoop>
+#include <algorithm>
+#include <QTimer>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace morvi::cli {
+
+namespace {
+// Longer than any run can take over either link, so a hang still ends.
+constexpr int runLimitMs = 120000;
+constexpr int barWidth = 30;
+} // namespace
+
+DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStream &err, const DeviceTarget &target,
+                             bool assumeYes)
+    : editor_(editor), reporter_(reporter), err_(err), target_(target), assumeYes_(assumeYes),
+      drawBar_(isatty(STDERR_FILENO) != 0)
+{
+    serial_ = std::make_unique<link::SerialLink>();
+    serial_->port().setName(target.portName);
+    recorder_ = std::make_unique<files::FileProgrammingRecorder>(reporter, [this] { return configName_; });
+    transfer_ = std::make_unique<link::Transfer>(editor, reporter, *serial_, static_cast<TransferHost &>(*this));
+    transfer_->setRecorder(recorder_.get());
+    if (target.adapter) {
+        usb_ = target.adapterLibrary.isEmpty()
+                   ? std::make_unique<link::UsbLink>(reporter)
+                   : std::make_unique<link::UsbLink>(reporter, std::make_unique<link::D2XXUnit>(target.adapterLibrary));
+        usb_->setAdapterprefix(QString(link::UsbLink::makerPrefix));
+        exchange_ = std::make_unique<link::UsbExchange>(*transfer_, *usb_);
+    }
+}
+
+DeviceSession::~DeviceSession()
+{
+    exchange_.reset();
+    usb_.reset();
+    transfer_.reset();
+    serial_->port().close();
+}
+
+bool DeviceSession::connect()
+{
+    if (!target_.adapter) return true;
+    usb_->timerUSBsearchTimer();
+    // The presence check runs on its own timer; a run in progress notices a pulled adapter through it.
+    usb_->arm(usb_->usbmode());
+    if (usb_->usbmode()) return true;
+    err_ << "Kein USB-Adapter gefunden.\n";
+    err_.flush();
+    return false;
+}
+
+ProgrammingOutcome DeviceSession::read()
+{
+    transfer_->LeseButtonClick();
+    return runUntilEnded();
+}
+
+ProgrammingOutcome DeviceSession::program(const QString &configName)
+{
+    configName_ = configName;
+    transfer_->ProgButtonClick();
+    return runUntilEnded();
+}
+
+ProgrammingOutcome DeviceSession::runUntilEnded()
+{
+    if (transfer_->busy()) {
+        QEventLoop loop;
+        QObject::connect(transfer_.get(), &link::Transfer::ended, &loop, &QEventLoop::quit);
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+            transfer_->abandon();
+            loop.quit();
+        });
+        limit.start(runLimitMs);
+        loop.exec();
+    }
+    return transfer_->lastOutcome();
+}
+
+SendBoxes DeviceSession::sendBoxes() const
+{
+    return {flagOf(editor_.image, FlagBox::CBzyk), editor_.image[offset::maxSendCount] != 0};
+}
+
+bool DeviceSession::confirm(const std::string &question)
+{
+    if (assumeYes_) return true;
+    err_ << QString::fromStdString(question) << " [j/N] ";
+    err_.flush();
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return answer == "j" || answer == "J" || answer == "ja" || answer == "Ja";
+}
+
+void DeviceSession::showPanProg(bool visible)
+{
+    if (!visible && barShown_) {
+        err_ << '\n';
+        err_.flush();
+        barShown_ = false;
+    }
+    percent_ = 0;
+}
+
+void DeviceSession::setLaction(const std::string &text)
+{
+    if (text.empty()) return;
+    action_ = QString::fromStdString(text);
+}
+
+void DeviceSession::setGauge(int percent)
+{
+    // The whole run's bar is shown where there is one; a plain read has only this.
+    if (transfer_->writing() || transfer_->verifying()) return;
+    percent_ = percent;
+    drawProgress();
+}
+
+void DeviceSession::setGaugeGesamt(int percent)
+{
+    percent_ = percent;
+    drawProgress();
+}
+
+void DeviceSession::drawProgress()
+{
+    if (!drawBar_) return;
+    const int filled = barWidth * std::clamp(percent_, 0, 100) / 100;
+    err_ << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(barWidth - filled, QLatin1Char('.')) << "] "
+         << QString::number(percent_).rightJustified(3) << "% " << action_.leftJustified(6);
+    err_.flush();
+    barShown_ = true;
+}
+
+} // namespace morvi::cli

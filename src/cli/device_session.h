@@ -1,0 +1,76 @@
+#pragma once
+
+#include "console_reporter.h"
+#include "editor.h"
+#include "file_programming_recorder.h"
+#include "serial_link.h"
+#include "transfer.h"
+#include "transfer_host.h"
+#include "usb_exchange.h"
+#include "usb_link.h"
+
+#include <QString>
+#include <QTextStream>
+#include <memory>
+
+namespace morvi::cli {
+
+// Which transmitter a command talks to: one of the serial ports, or the USB adapter.
+struct DeviceTarget {
+    QString portName = QStringLiteral("COM1");
+    bool adapter = false;
+    QString adapterLibrary; // empty: the system's adapter library
+    // "COM1" or "USB", as the program's records name the link.
+    QString linkName() const { return adapter ? QStringLiteral("USB") : portName; }
+};
+
+// The transfers of the window, run from a terminal: the same link objects
+// wired the same way, with a host that asks on the terminal and draws a
+// progress bar there instead of the window's progress panel.
+class DeviceSession : private link::TransferHost {
+public:
+    DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStream &err, const DeviceTarget &target,
+                  bool assumeYes);
+    ~DeviceSession() override;
+
+    // Finds the adapter when it is the target; false with one line when it is not there.
+    bool connect();
+    // "Auslesen" and "Programmieren", each run to its end.
+    ProgrammingOutcome read();
+    ProgrammingOutcome program(const QString &configName);
+
+private:
+    ProgrammingOutcome runUntilEnded();
+
+    SendBoxes sendBoxes() const override;
+    void showdata() override {}
+    void applyDerivedState(const DerivedState &) override {}
+    bool confirm(const std::string &question) override;
+    void setFocus(Button) override {}
+    void showPanProg(bool visible) override;
+    void setLaction(const std::string &text) override;
+    void setGauge(int percent) override;
+    void showGaugeGesamt(bool) override {}
+    void setGaugeGesamt(int percent) override;
+    void drawProgress();
+
+    Editor &editor_;
+    ConsoleReporter &reporter_;
+    QTextStream &err_;
+    DeviceTarget target_;
+    bool assumeYes_;
+    QString configName_;
+    // A bar only on a terminal; none when the output goes to a file or a pipe.
+    bool drawBar_;
+    bool barShown_ = false;
+    QString action_;
+    int percent_ = 0;
+
+    std::unique_ptr<link::SerialLink> serial_;
+    std::unique_ptr<files::FileProgrammingRecorder> recorder_;
+    std::unique_ptr<link::Transfer> transfer_;
+    std::unique_ptr<link::UsbLink> usb_;
+    std::unique_ptr<link::UsbExchange> exchange_;
+};
+
+} // namespace morvi::cli
