@@ -31,6 +31,8 @@ public:
     bool send(std::uint8_t byte) override;
     int read(std::span<std::uint8_t> buffer) override;
     void setReceiveHandler(ReceiveHandler handler) override { handler_ = std::move(handler); }
+    QString device(const QString &name) const override { return resolver_.device(name); }
+    QString openFailure() const override { return openFailure_; }
 
     // Read time-out for count bytes, in milliseconds.
     static int readTimeout(int count) { return 100 * count + 1000; }
@@ -49,6 +51,7 @@ private:
     bool announcing_ = false;
     bool reading_ = false;
     ReceiveHandler handler_;
+    QString openFailure_;
 };
 
 } // namespace morvi::link

@@ -35,6 +35,11 @@ public:
     // Gives the number read, or -1 when the port failed or is closed.
     virtual int read(std::span<std::uint8_t> buffer) = 0;
     virtual void setReceiveHandler(ReceiveHandler handler) = 0;
+    // The device a port name stands for, to show it; empty when unknown.
+    virtual QString device(const QString & /*name*/) const { return {}; }
+    // Why the last open failed, as a line for the info window; empty when
+    // the last open succeeded or the reason is unknown.
+    virtual QString openFailure() const { return {}; }
 };
 
 } // namespace morvi::link

@@ -89,6 +89,10 @@ void TFMorvi::markSelectedPort()
 }
 
 void TFMorvi::setPortItemEnabled(int n, bool enabled) { portItems_[static_cast<std::size_t>(n - 1)]->setEnabled(enabled); }
+void TFMorvi::setPortItemStatusTip(int n, const QString &tip)
+{
+    portItems_[static_cast<std::size_t>(n - 1)]->setStatusTip(tip);
+}
 void TFMorvi::hideRs232TypeItem() { mTypRs232_->setVisible(false); }
 
 QString TFMorvi::urladdCaption() const { return urladd_->caption(); }

@@ -110,6 +110,8 @@ public:
     void markSelectedPort();
     // Port items 1..4 are greyed for ports that cannot be opened.
     void setPortItemEnabled(int n, bool enabled);
+    // What the status bar says while the pointer is on port item n: its device.
+    void setPortItemStatusTip(int n, const QString &tip);
     void hideRs232TypeItem();
     QString urladdCaption() const;
     QString firmwareText() const;
