@@ -300,7 +300,8 @@ FtdiLibrary::FT_STATUS FtdiLibrary::write(FT_HANDLE handle, void *buffer, std::u
     if (!buffer || !done) return FT_INVALID_PARAMETER;
     // The chip takes bytes no faster than they leave on the line, so the
     // write time-out counts from the time the bytes need there.
-    d->context->usb_write_timeout = static_cast<int>(d->writeTimeoutMs + wireTimeMs(toWrite, d->baudRate));
+    d->context->usb_write_timeout =
+        static_cast<int>(d->writeTimeoutMs + wireTimeMs(toWrite, d->baudRate) + usbWriteSlackMs);
     const int written = calls_->writeData(d->context, static_cast<const unsigned char *>(buffer), static_cast<int>(toWrite));
     if (written < 0) return FT_IO_ERROR;
     *done = static_cast<std::uint32_t>(written);

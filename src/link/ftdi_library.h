@@ -26,6 +26,8 @@ public:
     static constexpr unsigned char latencyMs = 1;
     // A USB read that the chip leaves unanswered gives up after this long.
     static constexpr int usbReadTimeoutMs = 100;
+    // What a USB transfer needs besides the bytes' time on the line: a few 1-ms frames.
+    static constexpr std::uint32_t usbWriteSlackMs = 20;
     // Bytes the read-ahead buffer holds at most; the chip keeps the rest.
     static constexpr std::size_t readAheadLimit = 65536;
 

@@ -48,9 +48,10 @@ VendorLibrary::VendorLibrary(std::unique_ptr<QLibrary> library, const AdapterNot
         api_.openEx = [this, openEx](void *arg, std::uint32_t flags, FT_HANDLE *handle) {
             const FT_STATUS status = openEx(arg, flags, handle);
             const QString serial = arg ? QString::fromLatin1(static_cast<const char *>(arg)) : QString();
+            // A device gone since it was listed has nothing to tell.
             if (status == FT_OK)
                 notices_.forget(serial + QLatin1Char(':'));
-            else
+            else if (status != FT_DEVICE_NOT_FOUND)
                 notices_.say(serial + QLatin1Char(':') + QString::number(status),
                              QStringLiteral("USB-Adapter %1 lässt sich nicht öffnen: %2").arg(serial, openFailure(status)));
             return status;
@@ -64,7 +65,6 @@ QString VendorLibrary::openFailure(FT_STATUS status)
         return QStringLiteral("das Gerät ist belegt. Meist hält es der Treiber ftdi_sio (\"sudo rmmod ftdi_sio\"), "
                               "sonst fehlen die Zugriffsrechte (udev-Regel von Morvi installieren und den Adapter "
                               "neu einstecken).");
-    case FT_DEVICE_NOT_FOUND: return QStringLiteral("das Gerät ist nicht mehr da.");
     default: return QStringLiteral("Fehler %1 der Adapter-Bibliothek.").arg(status);
     }
 }

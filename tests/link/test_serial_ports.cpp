@@ -1,7 +1,7 @@
 // Which device each port name stands for, and what the info window is told
 // when a port does not open. The system's serial devices are faked; ports
-// open through the real serial code, on pseudo-terminals and files of the
-// test's own.
+// open through the real serial code, on a pseudo-terminal and files of the
+// test's own. Reading and programming through a mapped port: test_port_mapping.
 #include "port_map.h"
 #include "qserial_port.h"
 #include "qt_string.h"
@@ -87,7 +87,6 @@ private slots:
     void portTipFollowsTheFile();
     void openFailure_data();
     void openFailure();
-    void mappedTerminalCarriesATransfer();
 };
 
 void TestSerialPorts::resolve_data()
@@ -265,31 +264,6 @@ void TestSerialPorts::openFailure()
     QCOMPARE(reporter.reports[0].colour, morvi::colour::red);
     QCOMPARE(reporter.reports[0].option, 0);
     QVERIFY(!link.port().isOpen());
-}
-
-void TestSerialPorts::mappedTerminalCarriesATransfer()
-{
-    TxEmulator::Memory memory{};
-    memory[42] = 0x5A;
-    TxEmulator emulator(memory);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QVERIFY(writeFile(dir.filePath("morvi-ports.ini"), "COM1=" + QByteArray(emulator.slavePath().c_str()) + "\n"));
-    // A machine whose only serial device is a board port nothing is plugged into.
-    auto map = std::make_unique<PortMap>([] { return devices({"/dev/morvi-no-such-ttyS0"}); });
-    map->setFile(dir.filePath("morvi-ports.ini"));
-    SerialLink link(std::move(map));
-    link.refreshPorts();
-    link.MKommunikationClick();
-    QVERIFY(link.comok(QStringLiteral("COM1")));
-    QVERIFY(!link.comok(QStringLiteral("COM2")));
-
-    QVERIFY(link.setupport(QStringLiteral("COM1")));
-    for (std::uint8_t byte : {std::uint8_t{0}, std::uint8_t{0}, std::uint8_t{0}, std::uint8_t{0xD0}, std::uint8_t{42}})
-        QVERIFY(link.port().send(byte));
-    std::uint8_t answer = 0;
-    QCOMPARE(link.port().read({&answer, 1}), 1);
-    QCOMPARE(answer, std::uint8_t{0x5A});
 }
 
 QTEST_GUILESS_MAIN(TestSerialPorts)
