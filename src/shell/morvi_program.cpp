@@ -135,7 +135,7 @@ void MorviProgram::MKommunikationClick()
     serial_->MKommunikationClick();
     for (int n = 1; n <= link::SerialLink::portCount; ++n) {
         fmorvi_->setPortItemEnabled(n, serial_->portItemEnabled(n));
-        fmorvi_->setPortItemStatusTip(n, serial_->portTip(n));
+        fmorvi_->showPortItemDevice(n, serial_->portTip(n));
     }
 }
 

@@ -89,9 +89,12 @@ void TFMorvi::markSelectedPort()
 }
 
 void TFMorvi::setPortItemEnabled(int n, bool enabled) { portItems_[static_cast<std::size_t>(n - 1)]->setEnabled(enabled); }
-void TFMorvi::setPortItemStatusTip(int n, const QString &tip)
+void TFMorvi::showPortItemDevice(int n, const QString &text)
 {
-    portItems_[static_cast<std::size_t>(n - 1)]->setStatusTip(tip);
+    QAction *item = portItems_[static_cast<std::size_t>(n - 1)];
+    item->setStatusTip(text);
+    item->setToolTip(text);
+    mKommunikation_->setToolTipsVisible(true);
 }
 void TFMorvi::hideRs232TypeItem() { mTypRs232_->setVisible(false); }
 

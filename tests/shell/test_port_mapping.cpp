@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -65,7 +66,12 @@ private slots:
         QAction *com1 = w.findChild<QAction *>("COM11");
         QVERIFY(com1->isEnabled());
         QCOMPARE(com1->statusTip(), "COM1: " + terminal);
-        QCOMPARE(w.findChild<QAction *>("COM21")->statusTip(), QStringLiteral("COM2: kein Gerät zugeordnet"));
+        // Greyed, the item shows its device as its tool tip.
+        QAction *com2 = w.findChild<QAction *>("COM21");
+        QVERIFY(!com2->isEnabled());
+        QCOMPARE(com2->statusTip(), QStringLiteral("COM2: kein Gerät zugeordnet"));
+        QCOMPARE(com2->toolTip(), com2->statusTip());
+        QVERIFY(w.findChild<QMenu *>("MKommunikation")->toolTipsVisible());
         QCOMPARE(w.linkStatusText(), QStringLiteral("COM1"));
 
         auto *info = w.findChild<QTextEdit *>("MInfo");
