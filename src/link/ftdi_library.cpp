@@ -233,9 +233,8 @@ FtdiLibrary::FT_STATUS FtdiLibrary::openEx(void *arg, std::uint32_t flags, FT_HA
         const QString key = QString::fromStdString(serial) + QLatin1Char(':');
         if (const int code = calls_->openDev(d->context, dev); code < 0) {
             calls_->freeContext(d->context);
-            notices_.say(key + QString::number(code),
-                         QStringLiteral("USB-Adapter %1 lässt sich nicht öffnen: %2")
-                             .arg(QString::fromStdString(serial), openFailure(code)));
+            notices_.say(key + QString::number(code), QStringLiteral("USB-Adapter %1 lässt sich nicht öffnen: %2")
+                                                          .arg(QString::fromStdString(serial), openFailure(code)));
             return FT_DEVICE_NOT_OPENED;
         }
         notices_.forget(key);
@@ -302,7 +301,8 @@ FtdiLibrary::FT_STATUS FtdiLibrary::write(FT_HANDLE handle, void *buffer, std::u
     // write time-out counts from the time the bytes need there.
     d->context->usb_write_timeout =
         static_cast<int>(d->writeTimeoutMs + wireTimeMs(toWrite, d->baudRate) + usbWriteSlackMs);
-    const int written = calls_->writeData(d->context, static_cast<const unsigned char *>(buffer), static_cast<int>(toWrite));
+    const int written =
+        calls_->writeData(d->context, static_cast<const unsigned char *>(buffer), static_cast<int>(toWrite));
     if (written < 0) return FT_IO_ERROR;
     *done = static_cast<std::uint32_t>(written);
     return FT_OK;
@@ -328,9 +328,9 @@ FtdiLibrary::FT_STATUS FtdiLibrary::setDataCharacteristics(FT_HANDLE handle, std
     if ((wordLength != BITS_7 && wordLength != BITS_8) || (stopBits != STOP_BIT_1 && stopBits != STOP_BIT_2) ||
         parity > SPACE)
         return FT_INVALID_PARAMETER;
-    const int code = calls_->setLineProperty(d->context, static_cast<ftdi_bits_type>(wordLength),
-                                             static_cast<ftdi_stopbits_type>(stopBits),
-                                             static_cast<ftdi_parity_type>(parity));
+    const int code =
+        calls_->setLineProperty(d->context, static_cast<ftdi_bits_type>(wordLength),
+                                static_cast<ftdi_stopbits_type>(stopBits), static_cast<ftdi_parity_type>(parity));
     return code < 0 ? FT_IO_ERROR : FT_OK;
 }
 

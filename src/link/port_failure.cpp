@@ -82,7 +82,8 @@ QString openFailureText(const QString &portName, const QString &device, QSerialP
 #endif
     case DeviceAccess::allowed: break;
     }
-    if (error == QSerialPort::PermissionError) return port + QStringLiteral("Gerät wird von einem anderen Programm benutzt.");
+    if (error == QSerialPort::PermissionError)
+        return port + QStringLiteral("Gerät wird von einem anderen Programm benutzt.");
     return port + QStringLiteral("Gerät lässt sich nicht öffnen.");
 }
 

@@ -52,8 +52,9 @@ VendorLibrary::VendorLibrary(std::unique_ptr<QLibrary> library, const AdapterNot
             if (status == FT_OK)
                 notices_.forget(serial + QLatin1Char(':'));
             else if (status != FT_DEVICE_NOT_FOUND)
-                notices_.say(serial + QLatin1Char(':') + QString::number(status),
-                             QStringLiteral("USB-Adapter %1 lässt sich nicht öffnen: %2").arg(serial, openFailure(status)));
+                notices_.say(
+                    serial + QLatin1Char(':') + QString::number(status),
+                    QStringLiteral("USB-Adapter %1 lässt sich nicht öffnen: %2").arg(serial, openFailure(status)));
             return status;
         };
 }

@@ -18,7 +18,7 @@ enum class Backend { vendor, libftdi1 };
 inline Backend backend()
 {
     return qEnvironmentVariable("MORVI_ADAPTER_BACKEND") == QLatin1String("libftdi1") ? Backend::libftdi1
-                                                                                     : Backend::vendor;
+                                                                                      : Backend::vendor;
 }
 
 inline const QString fakeVendorPath = QStringLiteral(MORVI_FAKE_FTD2XX_PATH);
@@ -30,7 +30,7 @@ inline QString backendLibrary() { return backend() == Backend::libftdi1 ? fakeLi
 } // namespace morvi::test
 
 // For the few checks that only one backend can make.
-#define MORVI_ONLY_FOR(which, why)                                                                                    \
-    do {                                                                                                              \
-        if (morvi::test::backend() != morvi::test::Backend::which) QSKIP(why);                                        \
+#define MORVI_ONLY_FOR(which, why)                                                                                     \
+    do {                                                                                                               \
+        if (morvi::test::backend() != morvi::test::Backend::which) QSKIP(why);                                         \
     } while (false)

@@ -101,7 +101,8 @@ void TestSerialPorts::resolve_data()
         << QStringList{"/dev/ttyS0", "usb:/dev/ttyUSB10", "usb:/dev/ttyACM0", "usb:/dev/ttyUSB2"} << QStringList{}
         << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS0"};
     QTest::newRow("four ports for five devices")
-        << QStringList{"usb:/dev/ttyUSB4", "usb:/dev/ttyUSB3", "usb:/dev/ttyUSB2", "usb:/dev/ttyUSB1", "usb:/dev/ttyUSB0"}
+        << QStringList{"usb:/dev/ttyUSB4", "usb:/dev/ttyUSB3", "usb:/dev/ttyUSB2", "usb:/dev/ttyUSB1",
+                       "usb:/dev/ttyUSB0"}
         << QStringList{} << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB3"};
     QTest::newRow("a mapped device is not offered again")
         << QStringList{"usb:/dev/ttyUSB0", "usb:/dev/ttyUSB1"} << QStringList{"COM1=/dev/ttyUSB1"}
@@ -111,8 +112,16 @@ void TestSerialPorts::resolve_data()
         << QStringList{"/dev/ttyUSB0", "", "/dev/ttyS1", ""};
     QTest::newRow("bad lines skipped, blanks and letter case forgiven, later line wins")
         << QStringList{"usb:/dev/ttyUSB0"}
-        << QStringList{"COM2 /dev/ttyS5", "=/dev/ttyS6", "LPT1=/dev/lp0", "COMX=/dev/ttyS7", "# COM1=/dev/ttyS8",
-                       "; COM1=/dev/ttyS8", "", "  com3 =  /dev/ttyS9  ", "COM4=/dev/ttyS1", "COM4=/dev/ttyS2"}
+        << QStringList{"COM2 /dev/ttyS5",
+                       "=/dev/ttyS6",
+                       "LPT1=/dev/lp0",
+                       "COMX=/dev/ttyS7",
+                       "# COM1=/dev/ttyS8",
+                       "; COM1=/dev/ttyS8",
+                       "",
+                       "  com3 =  /dev/ttyS9  ",
+                       "COM4=/dev/ttyS1",
+                       "COM4=/dev/ttyS2"}
         << QStringList{"/dev/ttyUSB0", "", "/dev/ttyS9", "/dev/ttyS2"};
     QTest::newRow("a port left without a device")
         << QStringList{"usb:/dev/ttyUSB0", "/dev/ttyS0"} << QStringList{"COM1="}

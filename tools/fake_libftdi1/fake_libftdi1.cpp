@@ -166,8 +166,8 @@ void ftdi_list_free(ftdi_device_list **devlist)
     *devlist = nullptr;
 }
 
-int ftdi_usb_get_strings(ftdi_context *ftdi, libusb_device *dev, char *manufacturer, int mnf_len,
-                         char *description, int desc_len, char *serial, int serial_len)
+int ftdi_usb_get_strings(ftdi_context *ftdi, libusb_device *dev, char *manufacturer, int mnf_len, char *description,
+                         int desc_len, char *serial, int serial_len)
 {
     std::string number;
     const bool readable = dev && serialAt(dev->index, number);
@@ -320,8 +320,7 @@ int ftdi_poll_modem_status(ftdi_context *ftdi, unsigned short *status)
         return fail(ftdi, code, "libusb_control_transfer failed");
     if (!o) return fail(ftdi, -2, "USB device unavailable");
     std::uint32_t rx = 0, tx = 0, events = 0;
-    if (FT_GetStatus(o->handle, &rx, &tx, &events) != FT_OK)
-        return fail(ftdi, -1, "libusb_control_transfer failed");
+    if (FT_GetStatus(o->handle, &rx, &tx, &events) != FT_OK) return fail(ftdi, -1, "libusb_control_transfer failed");
     // Clear to send and data set ready, as an idle adapter reports them.
     *status = 0x6030;
     return 0;

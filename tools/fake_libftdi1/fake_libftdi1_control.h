@@ -32,8 +32,8 @@ struct FakeLibftdi {
         };
         return resolve(reset, "fake_libftdi1_reset") && resolve(callCount, "fake_libftdi1_call_count") &&
                resolve(call, "fake_libftdi1_call") && resolve(fail, "fake_libftdi1_fail") &&
-               resolve(bindDriver, "fake_libftdi1_bind_driver") &&
-               resolve(driverBound, "fake_libftdi1_driver_bound") && resolve(contexts, "fake_libftdi1_contexts");
+               resolve(bindDriver, "fake_libftdi1_bind_driver") && resolve(driverBound, "fake_libftdi1_driver_bound") &&
+               resolve(contexts, "fake_libftdi1_contexts");
     }
 
     QStringList calls(const QString &name = {}) const
