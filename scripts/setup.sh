@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
+  libftdi1-dev
+  file man-db desktop-file-utils appstream
   clang libclang-rt-14-dev
   xvfb xauth fonts-liberation
   qt6-translations-l10n

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, then builds and runs the whole test suite twice:
-# a normal build with warnings as errors, and an AddressSanitizer and
+# a normal build with warnings as errors (whose Debian package is then built,
+# checked, installed and started), and an AddressSanitizer and
 # UndefinedBehaviorSanitizer build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,6 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/build.sh" build -DMORVI_WERROR=ON
 ctest --test-dir "$root/build" --output-on-failure -j2
+# The Debian package: its files and dependencies, then installed and started.
+"$root/scripts/check_package.sh" build
 
 "$root/scripts/build.sh" build-asan -DMORVI_WERROR=ON -DMORVI_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

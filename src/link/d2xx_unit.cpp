@@ -1,9 +1,10 @@
 #include "d2xx_unit.h"
 
+#include "adapter_library.h"
+
 #include <QtGlobal>
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 namespace morvi::link {
 
@@ -19,9 +20,13 @@ template <typename Fn, typename... Args> FT_STATUS call(Fn fn, Args... args)
 
 } // namespace
 
-D2XXUnit::D2XXUnit(QString libraryPath)
+D2XXUnit::D2XXUnit() : D2XXUnit(systemAdapterLibraries()) {}
+
+D2XXUnit::D2XXUnit(QString libraryPath) : D2XXUnit(QStringList{std::move(libraryPath)}) {}
+
+D2XXUnit::D2XXUnit(QStringList libraries)
     : inBuffer(std::make_unique<std::array<std::uint8_t, ioBufferSize>>()),
-      outBuffer(std::make_unique<std::array<std::uint8_t, ioBufferSize>>()), libraryPath_(std::move(libraryPath))
+      outBuffer(std::make_unique<std::array<std::uint8_t, ioBufferSize>>()), libraries_(std::move(libraries))
 {
 }
 
@@ -29,17 +34,25 @@ D2XXUnit::~D2XXUnit() = default;
 
 void D2XXUnit::setLibraryPath(const QString &libraryPath)
 {
-    if (library_.isLoaded()) library_.unload();
+    loaded_.reset();
     api_ = Api{};
     tried_ = false;
-    libraryPath_ = libraryPath;
+    libraries_ = QStringList{libraryPath};
+}
+
+QString D2XXUnit::libraryPath() const
+{
+    if (loaded_) return loaded_->fileName();
+    return libraries_.isEmpty() ? QString() : libraries_.front();
 }
 
 bool D2XXUnit::load()
 {
     api();
-    return library_.isLoaded();
+    return loaded_ != nullptr;
 }
+
+bool D2XXUnit::usesLibftdi() const { return loaded_ && loaded_->kind() == AdapterLibrary::Kind::libftdi1; }
 
 const D2XXUnit::Api &D2XXUnit::api()
 {
@@ -47,23 +60,10 @@ const D2XXUnit::Api &D2XXUnit::api()
     // stays missing for the run.
     if (tried_) return api_;
     tried_ = true;
-    library_.setFileName(libraryPath_);
-    if (!library_.load()) return api_;
-    auto resolve = [this](auto &slot, const char *name) {
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library_.resolve(name));
-    };
-    resolve(api_.listDevices, "FT_ListDevices");
-    resolve(api_.openEx, "FT_OpenEx");
-    resolve(api_.close, "FT_Close");
-    resolve(api_.read, "FT_Read");
-    resolve(api_.write, "FT_Write");
-    resolve(api_.setBaudRate, "FT_SetBaudRate");
-    resolve(api_.setDataCharacteristics, "FT_SetDataCharacteristics");
-    resolve(api_.setFlowControl, "FT_SetFlowControl");
-    resolve(api_.purge, "FT_Purge");
-    resolve(api_.setTimeouts, "FT_SetTimeouts");
-    resolve(api_.getQueueStatus, "FT_GetQueueStatus");
-    resolve(api_.getStatus, "FT_GetStatus");
+    loaded_ = loadAdapterLibrary(libraries_, [this](const QString &text) {
+        if (notice_) notice_(text);
+    });
+    if (loaded_) api_ = loaded_->api();
     return api_;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "adapter_api.h"
 #include "d2xx_api.h"
 
-#include <QLibrary>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -12,11 +13,14 @@
 
 namespace morvi::link {
 
+class AdapterLibrary;
+
 // Thin wrapper around the USB adapter library: one device at a time, its
 // handle and buffers, and the error report of a failed call. The library is
-// loaded on first use; when it or one of its entry points is missing, the
-// call fails with FT_DEVICE_NOT_FOUND, so a machine without the library
-// simply never finds an adapter.
+// loaded on first use, the vendor's own or else libftdi1 behind the same
+// calls; when none is there or an entry point is missing, the call fails with
+// FT_DEVICE_NOT_FOUND, so a machine without a library simply never finds an
+// adapter.
 class D2XXUnit {
 public:
     using FT_STATUS = d2xx::FT_STATUS;
@@ -28,20 +32,30 @@ public:
     static constexpr std::size_t openBufferLength = 49;
     static constexpr FT_STATUS missingStatus = d2xx::FT_DEVICE_NOT_FOUND;
 
-    // libraryPath as QLibrary takes it; the default finds libftd2xx.so.
-    explicit D2XXUnit(QString libraryPath = QStringLiteral("ftd2xx"));
+    // The vendor library under its plain or versioned names, else libftdi1.
+    D2XXUnit();
+    // Only this library, as QLibrary takes it: libftdi1 when it exports
+    // ftdi_new, the vendor library otherwise.
+    explicit D2XXUnit(QString libraryPath);
+    // The first of these that loads.
+    explicit D2XXUnit(QStringList libraries);
     ~D2XXUnit();
     D2XXUnit(const D2XXUnit &) = delete;
     D2XXUnit &operator=(const D2XXUnit &) = delete;
 
-    // Unloads the current library; the next call loads the new one.
+    // Forgets the current library; the next call loads the new one.
     void setLibraryPath(const QString &libraryPath);
-    QString libraryPath() const { return libraryPath_; }
+    // The library loaded, or the first one to try before loading.
+    QString libraryPath() const;
     // Loads the library if not tried yet; false when it is missing.
     bool load();
+    // Whether the loaded library is libftdi1.
+    bool usesLibftdi() const;
 
     // Without a dialog set, failed calls go to the Qt warning log.
     void setErrorDialog(ErrorDialog dialog) { errorDialog_ = std::move(dialog); }
+    // Lines for the info window, such as an adapter that cannot be opened and why.
+    void setNotice(AdapterNotice notice) { notice_ = std::move(notice); }
     // The text the error dialog shows for a failed operation.
     static QString errorText(const QString &operation, FT_STATUS status);
     static QString statusText(FT_STATUS status);
@@ -92,28 +106,16 @@ public:
     std::string serialNumberText() const;
 
 private:
-    // Entry points, null while the library or the symbol is missing.
-    struct Api {
-        d2xx::FT_ListDevices_t listDevices = nullptr;
-        d2xx::FT_OpenEx_t openEx = nullptr;
-        d2xx::FT_Close_t close = nullptr;
-        d2xx::FT_Read_t read = nullptr;
-        d2xx::FT_Write_t write = nullptr;
-        d2xx::FT_SetBaudRate_t setBaudRate = nullptr;
-        d2xx::FT_SetDataCharacteristics_t setDataCharacteristics = nullptr;
-        d2xx::FT_SetFlowControl_t setFlowControl = nullptr;
-        d2xx::FT_Purge_t purge = nullptr;
-        d2xx::FT_SetTimeouts_t setTimeouts = nullptr;
-        d2xx::FT_GetQueueStatus_t getQueueStatus = nullptr;
-        d2xx::FT_GetStatus_t getStatus = nullptr;
-    };
+    // Entry points, empty while the library or the symbol is missing.
+    using Api = AdapterApi;
     const Api &api();
     FT_STATUS report(const char *operation, FT_STATUS status);
 
-    QString libraryPath_;
-    QLibrary library_;
+    QStringList libraries_;
     bool tried_ = false;
+    std::unique_ptr<AdapterLibrary> loaded_;
     Api api_;
+    AdapterNotice notice_;
     ErrorDialog errorDialog_;
 };
 

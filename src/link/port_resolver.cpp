@@ -2,25 +2,20 @@
 
 namespace morvi::link {
 
-PortResolver::PortResolver()
-{
-    for (int n = 1; n <= portCount; ++n)
-#ifdef Q_OS_WIN
-        devices_[n - 1] = portName(n);
-#else
-        devices_[n - 1] = QStringLiteral("/dev/ttyS%1").arg(n - 1);
-#endif
-}
-
 void PortResolver::setDevice(int n, const QString &path)
 {
-    if (n >= 1 && n <= portCount) devices_[n - 1] = path;
+    if (n >= 1 && n <= portCount) setDevice(portName(n), path);
 }
+
+void PortResolver::setDevice(const QString &portName, const QString &path) { devices_.insert(portName, path); }
 
 QString PortResolver::device(const QString &portName) const
 {
-    const int n = portNumber(portName);
-    return n == 0 ? QString() : devices_[n - 1];
+#ifdef Q_OS_WIN
+    return devices_.value(portName, portName);
+#else
+    return devices_.value(portName);
+#endif
 }
 
 int PortResolver::portNumber(const QString &portName)

@@ -1,5 +1,8 @@
 #include "qserial_port.h"
 
+#include "port_failure.h"
+#include "serial_latency.h"
+
 #include <QDeadlineTimer>
 #include <QMetaObject>
 #include <algorithm>
@@ -33,8 +36,12 @@ bool QtSerialPort::setName(const QString &name)
 bool QtSerialPort::open()
 {
     if (isOpen()) return true;
+    openFailure_.clear();
     const QString device = resolver_.device(name_);
-    if (device.isEmpty()) return false;
+    if (device.isEmpty()) {
+        openFailure_ = openFailureText(name_, device, QSerialPort::DeviceNotFoundError);
+        return false;
+    }
     port_.setPortName(device);
     port_.setBaudRate(QSerialPort::Baud9600);
     port_.setDataBits(QSerialPort::Data8);
@@ -43,15 +50,23 @@ bool QtSerialPort::open()
     port_.setFlowControl(QSerialPort::NoFlowControl);
     received_.clear();
     unannounced_ = 0;
-    if (!port_.open(QIODevice::ReadWrite)) return false;
+    if (!port_.open(QIODevice::ReadWrite)) {
+        openFailure_ = openFailureText(name_, device, port_.error());
+        return false;
+    }
     // Both lines stay off. A device without modem lines (a pseudo-terminal)
     // has nothing to hold off and refuses; only other errors count.
     const auto refused = [this](bool done) { return !done && port_.error() != QSerialPort::UnsupportedOperationError; };
     if (refused(port_.setDataTerminalReady(false)) || refused(port_.setRequestToSend(false))) {
         port_.close();
+        openFailure_ = openFailureText(name_, device, QSerialPort::UnknownError);
         return false;
     }
     port_.clearError();
+#if defined(Q_OS_UNIX)
+    // Where the converter allows it, answers are not held back for its latency timer.
+    requestLowLatency(static_cast<int>(port_.handle()));
+#endif
     return true;
 }
 

@@ -32,6 +32,8 @@ public:
     bool drain() override;
     int readFor(std::span<std::uint8_t> buffer, int timeoutMs) override;
     void setReceiveHandler(ReceiveHandler handler) override { handler_ = std::move(handler); }
+    QString device(const QString &name) const override { return resolver_.device(name); }
+    QString openFailure() const override { return openFailure_; }
 
 private:
     void takeArrived();
@@ -47,6 +49,7 @@ private:
     bool announcing_ = false;
     bool reading_ = false;
     ReceiveHandler handler_;
+    QString openFailure_;
 };
 
 } // namespace morvi::link

@@ -4,7 +4,14 @@
 
 namespace morvi::link {
 
-SerialLink::SerialLink(QObject *parent) : SerialLink(std::make_unique<QtSerialPort>(), parent) {}
+SerialLink::SerialLink(QObject *parent) : SerialLink(std::make_unique<PortMap>(), parent) {}
+
+SerialLink::SerialLink(std::unique_ptr<PortMap> map, QObject *parent)
+    : SerialLink(std::make_unique<QtSerialPort>(map->resolve()), parent)
+{
+    portMap_ = std::move(map);
+    mappedPort_ = static_cast<QtSerialPort *>(port_.get());
+}
 
 SerialLink::SerialLink(std::unique_ptr<SerialPort> port, QObject *parent) : QObject(parent), port_(std::move(port))
 {
@@ -39,9 +46,27 @@ bool SerialLink::comok(const QString &portName) const
     return n == 0 || comavailable_[n - 1];
 }
 
+void SerialLink::refreshPorts()
+{
+    if (mappedPort_) mappedPort_->setResolver(portMap_->resolve());
+}
+
+QString SerialLink::portTip(int n) const
+{
+    const QString device = port_->device(PortResolver::portName(n));
+    return PortResolver::portName(n) + QStringLiteral(": ") +
+           (device.isEmpty() ? QStringLiteral("kein Gerät zugeordnet") : device);
+}
+
 bool SerialLink::setupport(const QString &auswahl)
 {
-    if (!port_->setName(auswahl) || !port_->close() || !port_->open() || !port_->clear(SerialPort::both)) return false;
+    refreshPorts();
+    if (!port_->setName(auswahl) || !port_->close() || !port_->open() || !port_->clear(SerialPort::both)) {
+        // Said before the caller's error line: which device, and why.
+        const QString why = port_->openFailure();
+        if (reporter_ && !why.isEmpty()) reporter_->showinfo(why.toStdString(), colour::red, 0);
+        return false;
+    }
     if (bytepos_ != nullptr) *bytepos_ = 0;
     return true;
 }

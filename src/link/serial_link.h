@@ -1,5 +1,6 @@
 #pragma once
 
+#include "port_map.h"
 #include "port_resolver.h"
 #include "reporter.h"
 #include "serial_port.h"
@@ -14,6 +15,8 @@
 
 namespace morvi::link {
 
+class QtSerialPort;
+
 // The serial link on COM1..COM4: port choice, the probe behind the
 // "&Kommunikation" menu, opening for a transfer and the delayed close.
 class SerialLink : public QObject {
@@ -24,8 +27,21 @@ public:
 
     // The system's serial ports.
     explicit SerialLink(QObject *parent = nullptr);
+    // The system's serial ports, tied to the port names by map.
+    explicit SerialLink(std::unique_ptr<PortMap> map, QObject *parent = nullptr);
     explicit SerialLink(std::unique_ptr<SerialPort> port, QObject *parent = nullptr);
     ~SerialLink() override;
+
+    // Null when the link was given its port ready-made.
+    PortMap *portMap() { return portMap_.get(); }
+    // Reads the port mapping anew (the system's devices and the mapping
+    // file); the next open of the port uses it. Run before every probe and by
+    // every transfer start, so a cable plugged in since is found.
+    void refreshPorts();
+    // "COMn: device" for the menu item of COMn (1..4).
+    QString portTip(int n) const;
+    // Where setupport says why a port did not open.
+    void setReporter(Reporter *reporter) { reporter_ = reporter; }
 
     SerialPort &port() { return *port_; }
     QString portName() const { return port_->name(); }
@@ -62,6 +78,9 @@ public:
     void portChosen(int n, Reporter &reporter);
 
 private:
+    std::unique_ptr<PortMap> portMap_;
+    QtSerialPort *mappedPort_ = nullptr;
+    Reporter *reporter_ = nullptr;
     std::unique_ptr<SerialPort> port_;
     std::array<bool, portCount> comavailable_{};
     std::array<bool, portCount> itemEnabled_{true, true, true, true};

@@ -42,6 +42,11 @@ public:
     int read(std::span<std::uint8_t> buffer) { return readFor(buffer, readTimeout(buffer.size())); }
     static int readTimeout(std::size_t count) { return 100 * static_cast<int>(count) + 1000; }
     virtual void setReceiveHandler(ReceiveHandler handler) = 0;
+    // The device a port name stands for, to show it; empty when unknown.
+    virtual QString device(const QString & /*name*/) const { return {}; }
+    // Why the last open failed, as a line for the info window; empty when
+    // the last open succeeded or the reason is unknown.
+    virtual QString openFailure() const { return {}; }
 };
 
 } // namespace morvi::link

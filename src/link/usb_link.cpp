@@ -12,6 +12,9 @@ UsbLink::UsbLink(Reporter &reporter, std::unique_ptr<D2XXUnit> unit, QObject *pa
     timerUSBsearch_.setObjectName(QStringLiteral("timerUSBsearch"));
     timerUSBsearch_.setInterval(searchIntervalMs);
     connect(&timerUSBsearch_, &QTimer::timeout, this, &UsbLink::timerUSBsearchTimer);
+    // What keeps an adapter from opening is said once, not hidden behind the retries.
+    unit_->setNotice(
+        [this](const QString &text) { reporter_.showinfo(text.toStdString(), colour::red, option::block); });
 }
 
 UsbLink::~UsbLink()

@@ -11,6 +11,7 @@
 #include "web_page.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -37,6 +38,7 @@ MorviProgram::MorviProgram(Outside outside)
     fwaitstates_ = new ui::TFwaitstates(main.link().waitstates, main, &main);
     dialogs_ = outside.dialogs ? std::move(outside.dialogs) : std::make_unique<files::QtFileDialogs>(&main);
     main.link().comok = [this](const QString &name) { return serial_->comok(name); };
+    serial_->setReporter(&main);
     transfer_ =
         std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
     recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->openFileName(); });
@@ -105,6 +107,9 @@ void MorviProgram::inittimerTimer()
     setPortName(QStringLiteral("COM1"));
     main.link().waitstates = 0;
     SettingsFilePath = files::SettingsFilePath();
+    // The port mapping lies beside the settings file.
+    if (link::PortMap *map = serial_->portMap())
+        map->setFile(QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(link::portMapFileName)));
     files::ProgramSettings settings;
     // A missing or broken file keeps what was read before the fault.
     files::readSettingsFile(SettingsFilePath, settings, Memo1);
@@ -129,9 +134,12 @@ void MorviProgram::setPortName(const QString &name)
 
 void MorviProgram::MKommunikationClick()
 {
+    serial_->refreshPorts();
     serial_->MKommunikationClick();
-    for (int n = 1; n <= link::SerialLink::portCount; ++n)
+    for (int n = 1; n <= link::SerialLink::portCount; ++n) {
         fmorvi_->setPortItemEnabled(n, serial_->portItemEnabled(n));
+        fmorvi_->showPortItemDevice(n, serial_->portTip(n));
+    }
 }
 
 void MorviProgram::COMClick(int n)

@@ -88,9 +88,13 @@ void TFMorvi::markSelectedPort()
         portItems_[static_cast<std::size_t>(n - 1)]->setChecked(link_.portName == QStringLiteral("COM%1").arg(n));
 }
 
-void TFMorvi::setPortItemEnabled(int n, bool enabled)
+void TFMorvi::setPortItemEnabled(int n, bool enabled) { portItems_[static_cast<std::size_t>(n - 1)]->setEnabled(enabled); }
+void TFMorvi::showPortItemDevice(int n, const QString &text)
 {
-    portItems_[static_cast<std::size_t>(n - 1)]->setEnabled(enabled);
+    QAction *item = portItems_[static_cast<std::size_t>(n - 1)];
+    item->setStatusTip(text);
+    item->setToolTip(text);
+    mKommunikation_->setToolTipsVisible(true);
 }
 void TFMorvi::hideRs232TypeItem() { mTypRs232_->setVisible(false); }
 

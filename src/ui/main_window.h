@@ -110,6 +110,10 @@ public:
     void markSelectedPort();
     // Port items 1..4 are greyed for ports that cannot be opened.
     void setPortItemEnabled(int n, bool enabled);
+    // What port item n stands for (its device): the status bar shows it while
+    // the pointer is on the item, and its tool tip, since a greyed item shows
+    // no status tip.
+    void showPortItemDevice(int n, const QString &text);
     void hideRs232TypeItem();
     QString urladdCaption() const;
     QString firmwareText() const;

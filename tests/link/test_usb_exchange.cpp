@@ -1,7 +1,9 @@
 // Reading and programming through the USB adapter, against the fake adapter
-// library with a transmitter attached behind it. The block and evaluation
+// library with a transmitter attached behind it, once through the vendor
+// library's calls and once through libftdi1's. The block and evaluation
 // delays are shortened except in the one run that checks the real pacing.
 // No test touches real hardware.
+#include "adapter_backend.h"
 #include "d2xx_unit.h"
 #include "fake_adapter.h"
 #include "link_test_support.h"
@@ -70,7 +72,7 @@ struct Bench {
     Editor editor;
     SerialLink serial{std::make_unique<QtSerialPort>(noPorts())};
     Transfer transfer{editor, reporter, serial, host};
-    UsbLink usb{reporter, std::make_unique<D2XXUnit>(fakePath)};
+    UsbLink usb{reporter, std::make_unique<D2XXUnit>(morvi::test::backendLibrary())};
     UsbExchange exchange{transfer, usb};
 
     explicit Bench(const Memory &memory = transmitterMemory(), bool fast = true)

@@ -1,13 +1,17 @@
 // The USB adapter link through the real library loading code, against a fake
-// adapter library that keeps its devices in memory and records every call.
+// adapter library that keeps its devices in memory and records every call,
+// once through the vendor library's calls and once through libftdi1's.
 // No test touches real hardware.
+#include "adapter_backend.h"
+#include "adapter_library.h"
 #include "d2xx_unit.h"
-#include "fake_adapter.h"
 #include "qt_string.h"
 #include "recording_reporter.h"
 #include "usb_link.h"
 
+#include <QFile>
 #include <QLibrary>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <stdexcept>
@@ -15,6 +19,9 @@
 
 using morvi::link::D2XXUnit;
 using morvi::link::UsbLink;
+using morvi::test::Backend;
+using morvi::test::backend;
+using morvi::test::backendLibrary;
 using morvi::test::RecordingReporter;
 using morvi::test::Report;
 namespace colour = morvi::colour;
@@ -27,11 +34,12 @@ const QString fakePath = QStringLiteral(MORVI_FAKE_FTD2XX_PATH);
 using Fake = morvi::test::FakeAdapter;
 
 Fake fake{fakePath};
+morvi::test::FakeLibftdi ftdi{morvi::test::fakeLibftdiPath};
 
 // A link on the fake whose refresh re-arms the timer as the window's does.
 struct Rig {
     RecordingReporter reporter;
-    UsbLink link{reporter, std::make_unique<D2XXUnit>(fakePath)};
+    UsbLink link{reporter, std::make_unique<D2XXUnit>(backendLibrary())};
     QStringList dialogs;
     int refreshes = 0;
 
@@ -66,6 +74,13 @@ std::vector<Report> lostReports(const std::string &name)
 {
     return {{"! USB-Adapter " + name + " nicht mehr gefunden !", colour::red, 1},
             {"RS232-Kommunikation wieder aktiviert !", colour::green, 0}};
+}
+
+// Links an adapter library into dir under another name; the loader sees the
+// same file, so the link shares the fake's state.
+bool linkLibrary(const QString &target, const QDir &dir, const QString &name)
+{
+    return QFile::link(target, dir.filePath(name));
 }
 
 // The wrapper operations, one per row of the operation tests.
@@ -111,12 +126,21 @@ D2XXUnit::FT_STATUS run(D2XXUnit &unit, Op op)
 } // namespace
 
 Q_DECLARE_METATYPE(Op)
+Q_DECLARE_METATYPE(Backend)
 
 class TestUsbLink : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY2(fake.load(), qPrintable(fake.library.errorString())); }
-    void init() { fake.reset(); }
+    void initTestCase()
+    {
+        QVERIFY2(fake.load(), qPrintable(fake.library.errorString()));
+        QVERIFY2(ftdi.load(), qPrintable(ftdi.library.errorString()));
+    }
+    void init()
+    {
+        fake.reset();
+        ftdi.reset();
+    }
 
     void search_data();
     void search();
@@ -137,6 +161,11 @@ private slots:
     void openBufferCut_data();
     void openBufferCut();
     void readWriteBuffers();
+    void openFailureSaidOnce_data();
+    void openFailureSaidOnce();
+    void kernelDriverDetachedAndGivenBack();
+    void libraryChoice_data();
+    void libraryChoice();
 };
 
 void TestUsbLink::search_data()
@@ -200,7 +229,7 @@ void TestUsbLink::search()
         // The presence check asks after the handle of the last adapter opened.
         fake.clearCalls();
         rig.link.timerUSBsearchTimer();
-        QCOMPARE(fake.calls(), QStringList{QStringLiteral("FT_GetStatus #%1").arg(opened.size())});
+        QCOMPARE(fake.calls("FT_GetStatus"), QStringList{QStringLiteral("FT_GetStatus #%1").arg(opened.size())});
     }
 }
 
@@ -210,15 +239,34 @@ void TestUsbLink::adapterConfiguredInOrder()
     Rig rig;
     rig.link.timerUSBsearchTimer();
 
-    QCOMPARE(fake.calls(), (QStringList{
-                               "FT_ListDevices number 0x80000000 null",
-                               "FT_ListDevices index 0 0x40000001",
-                               "FT_OpenEx QZK12345xyz 1",
-                               "FT_SetBaudRate #1 9600",
-                               "FT_SetDataCharacteristics #1 8 0 0",
-                               "FT_SetFlowControl #1 0 0x11 0x13",
-                               "FT_SetTimeouts #1 1 1",
-                           }));
+    if (backend() == Backend::vendor)
+        QCOMPARE(fake.calls(), (QStringList{
+                                   "FT_ListDevices number 0x80000000 null",
+                                   "FT_ListDevices index 0 0x40000001",
+                                   "FT_OpenEx QZK12345xyz 1",
+                                   "FT_SetBaudRate #1 9600",
+                                   "FT_SetDataCharacteristics #1 8 0 0",
+                                   "FT_SetFlowControl #1 0 0x11 0x13",
+                                   "FT_SetTimeouts #1 1 1",
+                               }));
+    else
+        // The bus is listed for the count, the serial number and the open; the
+        // adapter is taken from the kernel's driver, which gets it back at the
+        // close, and answers leave the chip at once. The time-outs stay here.
+        QCOMPARE(ftdi.calls(), (QStringList{
+                                   "ftdi_new",
+                                   "ftdi_usb_find_all 0 0",
+                                   "ftdi_usb_find_all 0 0",
+                                   "ftdi_usb_get_strings QZK12345xyz",
+                                   "ftdi_usb_find_all 0 0",
+                                   "ftdi_usb_get_strings QZK12345xyz",
+                                   "ftdi_new",
+                                   "ftdi_usb_open_dev QZK12345xyz detach 2",
+                                   "ftdi_set_latency_timer QZK12345xyz 1",
+                                   "ftdi_set_baudrate QZK12345xyz 9600",
+                                   "ftdi_set_line_property QZK12345xyz 8 0 0",
+                                   "ftdi_setflowctrl QZK12345xyz 0",
+                               }));
     QCOMPARE(rig.link.displayName(), QStringLiteral("QZK12345"));
     QCOMPARE(lines(rig.reporter.reports), lines(foundReports("QZK12345")));
     QCOMPARE(rig.reporter.beeps, 1);
@@ -295,18 +343,20 @@ void TestUsbLink::failingCallsSwallowed_data()
     QTest::addColumn<QString>("failing");
     QTest::addColumn<uint>("status");
     QTest::addColumn<bool>("usbmode");
+    QTest::addColumn<int>("notices");
 
-    QTest::newRow("count") << false << "FT_ListDevices number" << 2u << false;
-    QTest::newRow("serial number") << false << "FT_ListDevices index" << 4u << false;
-    QTest::newRow("open") << false << "FT_OpenEx" << 3u << false;
+    QTest::newRow("count") << false << "FT_ListDevices number" << 2u << false << 0;
+    QTest::newRow("serial number") << false << "FT_ListDevices index" << 4u << false << 0;
+    // A failed open is said once in the info window.
+    QTest::newRow("open") << false << "FT_OpenEx" << 3u << false << 1;
     // The configuration statuses are not looked at.
-    QTest::newRow("baud rate") << false << "FT_SetBaudRate" << 7u << true;
-    QTest::newRow("data characteristics") << false << "FT_SetDataCharacteristics" << 6u << true;
-    QTest::newRow("flow control") << false << "FT_SetFlowControl" << 4u << true;
-    QTest::newRow("time-outs") << false << "FT_SetTimeouts" << 17u << true;
-    QTest::newRow("unknown status") << false << "FT_SetTimeouts" << 99u << true;
-    QTest::newRow("status while in use") << true << "FT_GetStatus" << 4u << false;
-    QTest::newRow("close while in use") << true << "FT_Close" << 1u << false;
+    QTest::newRow("baud rate") << false << "FT_SetBaudRate" << 7u << true << 0;
+    QTest::newRow("data characteristics") << false << "FT_SetDataCharacteristics" << 6u << true << 0;
+    QTest::newRow("flow control") << false << "FT_SetFlowControl" << 4u << true << 0;
+    QTest::newRow("time-outs") << false << "FT_SetTimeouts" << 17u << true << 0;
+    QTest::newRow("unknown status") << false << "FT_SetTimeouts" << 99u << true << 0;
+    QTest::newRow("status while in use") << true << "FT_GetStatus" << 4u << false << 0;
+    QTest::newRow("close while in use") << true << "FT_Close" << 1u << false << 0;
 }
 
 void TestUsbLink::failingCallsSwallowed()
@@ -315,6 +365,8 @@ void TestUsbLink::failingCallsSwallowed()
     QFETCH(QString, failing);
     QFETCH(uint, status);
     QFETCH(bool, usbmode);
+    QFETCH(int, notices);
+    if (failing == "FT_SetTimeouts") MORVI_ONLY_FOR(vendor, "libftdi1 keeps the time-outs without a library call");
 
     fake.add("QZK12345xyz");
     Rig rig;
@@ -335,7 +387,7 @@ void TestUsbLink::failingCallsSwallowed()
     if (inUse)
         QCOMPARE(lines(rig.reporter.reports), lines(lostReports("QZK12345")));
     else
-        QCOMPARE(rig.reporter.reports.size(), usbmode ? std::size_t{3} : std::size_t{0});
+        QCOMPARE(rig.reporter.reports.size(), usbmode ? std::size_t{3} : std::size_t(notices));
 }
 
 void TestUsbLink::throwingRefreshEndsOnlyThatDevice()
@@ -343,7 +395,7 @@ void TestUsbLink::throwingRefreshEndsOnlyThatDevice()
     fake.add("QZK00000001");
     fake.add("QZK00000002");
     RecordingReporter reporter;
-    UsbLink link(reporter, std::make_unique<D2XXUnit>(fakePath));
+    UsbLink link(reporter, std::make_unique<D2XXUnit>(backendLibrary()));
     int refreshes = 0;
     link.setRefresh([&refreshes] {
         ++refreshes;
@@ -359,6 +411,7 @@ void TestUsbLink::throwingRefreshEndsOnlyThatDevice()
 
 void TestUsbLink::staleDeviceCountUsed()
 {
+    MORVI_ONLY_FOR(vendor, "libftdi1 lists the bus afresh for every index, so a failed count hides the device too");
     fake.add("ABC00001");
     Rig rig;
     rig.link.timerUSBsearchTimer();
@@ -541,7 +594,9 @@ void TestUsbLink::openBufferCut()
     rig.link.timerUSBsearchTimer();
 
     const QString handedOver = serial.left(49);
-    QCOMPARE(fake.calls("FT_OpenEx"), QStringList{"FT_OpenEx " + handedOver + " 1"});
+    // libftdi1 opens a device it found by its whole serial number, so a cut one never reaches the adapter.
+    const bool reaches = backend() == Backend::vendor || length <= 49;
+    QCOMPARE(fake.calls("FT_OpenEx"), reaches ? QStringList{"FT_OpenEx " + handedOver + " 1"} : QStringList{});
     QCOMPARE(QString::fromLatin1(rig.link.unit().openBuffer.data()), handedOver);
     // Cut, the serial number is another device's, so nothing opens.
     QCOMPARE(rig.link.usbmode(), length <= 49);
@@ -573,10 +628,142 @@ void TestUsbLink::readWriteBuffers()
     QCOMPARE((*unit.inBuffer)[0], std::uint8_t{0x17});
     QCOMPARE((*unit.inBuffer)[1], std::uint8_t{0xD0});
 
+    // Bytes counted in the queue are bytes the purge throws away.
     fake.feed(answers, 3);
+    QCOMPARE(unit.Get_USB_Device_QueueStatus(), 0u);
+    QCOMPARE(unit.rxQueue, 3u);
     QCOMPARE(unit.Purge_USB_Device_In(), 0u);
     QCOMPARE(unit.Get_USB_Device_QueueStatus(), 0u);
     QCOMPARE(unit.rxQueue, 0u);
+    QCOMPARE(unit.Read_USB_Device_Buffer(1), 0u);
+
+    // 80 bytes take 84 ms at 9600 baud; the write may take that and USB's
+    // 20 ms on top of its 1 ms.
+    if (backend() == Backend::libftdi1)
+        QCOMPARE(ftdi.calls("ftdi_write_data"), QStringList{"ftdi_write_data QZK12345 80 timeout 105"});
+}
+
+void TestUsbLink::openFailureSaidOnce_data()
+{
+    QTest::addColumn<Backend>("which");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("vendor: device not opened")
+        << Backend::vendor << "FT_OpenEx" << 3
+        << "USB-Adapter QZK12345xyz lässt sich nicht öffnen: das Gerät ist belegt. Meist hält es der Treiber "
+           "ftdi_sio (\"sudo rmmod ftdi_sio\"), sonst fehlen die Zugriffsrechte (udev-Regel von Morvi installieren "
+           "und den Adapter neu einstecken).";
+    QTest::newRow("libftdi1: no rights to the USB device")
+        << Backend::libftdi1 << "ftdi_usb_open_dev" << -4
+        << "USB-Adapter QZK12345xyz lässt sich nicht öffnen: kein Zugriff auf das USB-Gerät. Die udev-Regel von "
+           "Morvi installieren und den Adapter neu einstecken.";
+    QTest::newRow("libftdi1: driver may not be detached")
+        << Backend::libftdi1 << "ftdi_usb_open_dev" << -8
+        << "USB-Adapter QZK12345xyz lässt sich nicht öffnen: keine Berechtigung, den Treiber ftdi_sio vom Gerät "
+           "zu lösen. Die udev-Regel von Morvi installieren und den Adapter neu einstecken.";
+    QTest::newRow("libftdi1: driver holds the device")
+        << Backend::libftdi1 << "ftdi_usb_open_dev" << -5
+        << "USB-Adapter QZK12345xyz lässt sich nicht öffnen: ein anderer Treiber oder ein anderes Programm hält "
+           "das Gerät (\"sudo rmmod ftdi_sio\" gibt es frei).";
+    QTest::newRow("libftdi1: serial number unreadable for lack of rights")
+        << Backend::libftdi1 << "ftdi_usb_get_strings" << -4
+        << "Ein FTDI-USB-Gerät lässt sich nicht lesen: keine Zugriffsrechte. Ist es der USB-Adapter, die "
+           "udev-Regel von Morvi installieren und den Adapter neu einstecken.";
+}
+
+void TestUsbLink::openFailureSaidOnce()
+{
+    QFETCH(Backend, which);
+    QFETCH(QString, failing);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    if (which != backend()) QSKIP("a failure of the other backend's library");
+
+    fake.add("QZK12345xyz");
+    if (which == Backend::vendor)
+        fake.fail(failing.toLatin1().constData(), static_cast<std::uint32_t>(code));
+    else
+        ftdi.fail(failing.toLatin1().constData(), code);
+    Rig rig;
+    for (int search = 0; search < 3; ++search)
+        rig.link.timerUSBsearchTimer();
+    QVERIFY(!rig.link.usbmode());
+    QCOMPARE(lines(rig.reporter.reports), lines({{text.toStdString(), colour::red, morvi::option::block}}));
+    QVERIFY(rig.dialogs.isEmpty());
+
+    // Mended, the adapter is taken at the next search.
+    rig.reporter.clear();
+    fake.fail(failing.toLatin1().constData(), 0);
+    ftdi.fail(failing.toLatin1().constData(), 0);
+    rig.link.timerUSBsearchTimer();
+    QVERIFY(rig.link.usbmode());
+    QCOMPARE(lines(rig.reporter.reports), lines(foundReports("QZK12345")));
+}
+
+void TestUsbLink::kernelDriverDetachedAndGivenBack()
+{
+    MORVI_ONLY_FOR(libftdi1, "the vendor library leaves the kernel's driver to the technician");
+    fake.add("QZK12345xyz");
+    ftdi.bindDriver("QZK12345xyz");
+    {
+        Rig rig;
+        rig.link.timerUSBsearchTimer();
+        QVERIFY(rig.link.usbmode());
+        QCOMPARE(ftdi.driverBound("QZK12345xyz"), 0);
+
+        fake.remove("QZK12345xyz");
+        rig.link.timerUSBsearchTimer();
+        QVERIFY(!rig.link.usbmode());
+        QCOMPARE(ftdi.driverBound("QZK12345xyz"), 1);
+        // Only the context the search lists the bus with is left.
+        QCOMPARE(ftdi.contexts(), 1);
+    }
+    QCOMPARE(ftdi.contexts(), 0);
+}
+
+// Which library drives the adapter: the vendor's when it is there, under its
+// plain or its versioned name, and libftdi1 otherwise.
+void TestUsbLink::libraryChoice_data()
+{
+    QTest::addColumn<QStringList>("libraries"); // "dir/" stands for a folder of versioned links to the fake
+    QTest::addColumn<bool>("libftdi");
+
+    const QString absent = QStringLiteral("/nonexistent/libftd2xx.so");
+    using morvi::test::fakeLibftdiPath;
+    using morvi::test::fakeVendorPath;
+    QTest::newRow("vendor library first") << QStringList{fakeVendorPath, fakeLibftdiPath} << false;
+    QTest::newRow("libftdi1 without the vendor library") << QStringList{absent, fakeLibftdiPath} << true;
+    QTest::newRow("vendor library under its versioned name") << QStringList{"dir/", fakeLibftdiPath} << false;
+}
+
+void TestUsbLink::libraryChoice()
+{
+    QFETCH(QStringList, libraries);
+    QFETCH(bool, libftdi);
+    MORVI_ONLY_FOR(vendor, "the choice does not depend on the suite's backend");
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (libraries.front() == "dir/") {
+        for (const char *name : {"libftd2xx.so.1.4.8", "libftd2xx.so.1.4.27", "libftd2xx.so.1", "libftd2xx.so.txt"})
+            QVERIFY(linkLibrary(fakePath, QDir(dir.path()), QString::fromLatin1(name)));
+        const QStringList vendor = morvi::link::vendorLibraryCandidates({dir.path()});
+        QCOMPARE(vendor, (QStringList{"libftd2xx.so", dir.filePath("libftd2xx.so.1.4.27"),
+                                      dir.filePath("libftd2xx.so.1.4.8"), dir.filePath("libftd2xx.so.1")}));
+        // Without the plain name: no test may load a vendor library that happens to be installed.
+        libraries = vendor.mid(1) + libraries.mid(1);
+    }
+
+    fake.add("QZK12345xyz");
+    RecordingReporter reporter;
+    UsbLink link(reporter, std::make_unique<D2XXUnit>(libraries));
+    link.timerUSBsearchTimer();
+    QVERIFY(link.usbmode());
+    QCOMPARE(link.unit().usesLibftdi(), libftdi);
+    QCOMPARE(link.unit().libraryPath(), libraries.at(libftdi ? 1 : 0));
+    QCOMPARE(ftdi.calls("ftdi_usb_open_dev").size(), libftdi ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestUsbLink)

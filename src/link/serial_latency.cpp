@@ -1,0 +1,24 @@
+#include "serial_latency.h"
+
+#if defined(__linux__)
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace morvi::link {
+
+bool requestLowLatency(int fd)
+{
+#if defined(__linux__)
+    serial_struct settings{};
+    if (fd < 0 || ::ioctl(fd, TIOCGSERIAL, &settings) != 0) return false;
+    if (settings.flags & ASYNC_LOW_LATENCY) return true;
+    settings.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd, TIOCSSERIAL, &settings) == 0;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
+} // namespace morvi::link

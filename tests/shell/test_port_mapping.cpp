@@ -1,0 +1,101 @@
+// The running program on a port that the mapping file beside morvi.ini ties
+// to an emulated transmitter: the menu shows the device, "Auslesen" and
+// "Programmieren" go through it, and a port without a device says why.
+#include "editor.h"
+#include "main_window.h"
+#include "morvi_program.h"
+#include "port_map.h"
+#include "recording_reporter.h"
+#include "scripted_dialogs.h"
+#include "tx_emulator.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+using namespace morvi;
+
+class PortMappingTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString startDir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        startDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void cleanupTestCase() { QDir::setCurrent(startDir); }
+
+    void mappedPortReadsAndPrograms()
+    {
+        // A transmitter holding a valid configuration.
+        Editor stored;
+        stored.resetImage();
+        test::RecordingReporter quiet;
+        stored.makeEDATA({}, quiet);
+        stored.image[122] = stored.calculatechecksum(quiet);
+        tools::TxEmulator::Memory memory{};
+        std::copy(stored.image.bytes().begin(), stored.image.bytes().end(), memory.begin());
+        tools::TxEmulator transmitter(memory);
+        const QString terminal = QString::fromStdString(transmitter.slavePath());
+
+        QFile mapping(dir.filePath("morvi-ports.ini"));
+        QVERIFY(mapping.open(QIODevice::WriteOnly));
+        mapping.write("COM1=" + terminal.toUtf8() + "\r\n");
+        mapping.close();
+
+        // The machine has no serial device of its own, and no adapter library.
+        auto serial = std::make_unique<link::SerialLink>(
+            std::make_unique<link::PortMap>([] { return std::vector<link::SerialDevice>{}; }));
+        shell::MorviProgram program(shell::MorviProgram::Outside{std::make_unique<test::ScriptedDialogs>(),
+                                                                 std::move(serial),
+                                                                 QStringLiteral("/nonexistent/libmorvi-adapter.so")});
+        ui::TFMorvi &w = program.FMorvi();
+        w.setBeepSound([] {});
+        w.show();
+        QTRY_VERIFY(!program.inittimer().isActive());
+
+        QAction *com1 = w.findChild<QAction *>("COM11");
+        QVERIFY(com1->isEnabled());
+        QCOMPARE(com1->statusTip(), "COM1: " + terminal);
+        // Greyed, the item shows its device as its tool tip.
+        QAction *com2 = w.findChild<QAction *>("COM21");
+        QVERIFY(!com2->isEnabled());
+        QCOMPARE(com2->statusTip(), QStringLiteral("COM2: kein Gerät zugeordnet"));
+        QCOMPARE(com2->toolTip(), com2->statusTip());
+        QVERIFY(w.findChild<QMenu *>("MKommunikation")->toolTipsVisible());
+        QCOMPARE(w.linkStatusText(), QStringLiteral("COM1"));
+
+        auto *info = w.findChild<QTextEdit *>("MInfo");
+        QTest::mouseClick(w.findChild<QPushButton *>("LeseButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(info->toPlainText().contains("Daten erfolgreich gelesen"), 10000);
+
+        w.setConfirm([](const QString &) { return true; });
+        w.editor().image[95] = 16;
+        QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(info->toPlainText().contains("Daten erfolgreich übertragen"), 15000);
+        QCOMPARE(int(transmitter.memory()[95]), 16);
+
+        // Taken out of the file while the program runs, the port says why it does not open.
+        QVERIFY(mapping.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        mapping.write("COM1=\r\n");
+        mapping.close();
+        QTest::mouseClick(w.findChild<QPushButton *>("LeseButton"), Qt::LeftButton);
+        const QString text = info->toPlainText();
+        const qsizetype why = text.lastIndexOf(
+            "COM1 ist keinem Gerät zugeordnet (Zuordnung in der Datei morvi-ports.ini neben morvi.ini).");
+        QVERIFY2(why >= 0, qPrintable(text));
+        QVERIFY(text.indexOf("Fehler beim Öffnen COM-Port COM1", why) > why);
+    }
+};
+
+QTEST_MAIN(PortMappingTest)
+#include "test_port_mapping.moc"
