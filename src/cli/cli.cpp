@@ -36,6 +36,8 @@ Befehle:
   show DATEI.txc [--json]
                         die ganze Konfiguration als Text: jedes Feld mit
                         seinem Wert, jede Taste mit Klasse und Adresse
+  ports [--json]        COM1 bis COM4 mit ihren Geräten, und ob der
+                        USB-Adapter gefunden wird
   --help                diese Hilfe
 
 Optionen:
@@ -43,7 +45,11 @@ Optionen:
   --adapter             der Sender am USB-Programmieradapter
   --library PFAD        die Bibliothek des USB-Adapters (sonst gesucht)
   --yes                 ohne Rückfrage programmieren
-  --json                Ausgabe für Skripte (diff, show)
+  --json                Ausgabe für Skripte (diff, show, ports)
+
+COM1 bis COM4 stehen für serielle Geräte des Systems; morvi-ports.ini im
+aktuellen Ordner legt sie fest (eine Zeile je Port, z.B. COM1=/dev/ttyUSB0),
+wie beim Fenster.
 
 Vor jedem Programmieren wird der bisherige Sendespeicher gesichert, und jeder
 Programmierlauf wird protokolliert, beides in ~/.local/share/morvi/backups.
@@ -268,6 +274,37 @@ int verify(const Arguments &args, QTextStream &out, QTextStream &err)
     return verifyFailed;
 }
 
+int ports(Arguments args, QTextStream &out, QTextStream &err)
+{
+    if (args.positional.size() != 1) {
+        err << "Aufruf: morvi-cli ports [--json]\n";
+        return usageError;
+    }
+    Editor editor;
+    QString quietText;
+    QTextStream quietStream(&quietText);
+    ConsoleReporter quiet(quietStream);
+    args.target.adapter = true; // always look for the adapter
+    DeviceSession session(editor, quiet, err, args.target, false);
+    const QJsonObject found = session.ports();
+    if (args.json) {
+        out << QJsonDocument(found).toJson(QJsonDocument::Indented);
+        return success;
+    }
+    for (const QJsonValue &p : found.value("ports").toArray()) {
+        const QJsonObject port = p.toObject();
+        const QString device = port.value("device").toString();
+        out << port.value("port").toString() << "  " << (device.isEmpty() ? QStringLiteral("(kein Gerät)") : device)
+            << "  " << (port.value("available").toBool() ? "verfügbar" : "nicht verfügbar") << '\n';
+    }
+    const QJsonObject adapter = found.value("adapter").toObject();
+    out << "USB-Adapter: "
+        << (adapter.value("found").toBool() ? QStringLiteral("gefunden (%1)").arg(adapter.value("name").toString())
+                                            : QStringLiteral("nicht gefunden"))
+        << '\n';
+    return success;
+}
+
 } // namespace
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -287,6 +324,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (command == QLatin1String("read")) return read(args, err);
     if (command == QLatin1String("program")) return program(args, err);
     if (command == QLatin1String("verify")) return verify(args, out, err);
+    if (command == QLatin1String("ports")) return ports(args, out, err);
     err << (command.isEmpty() ? QStringLiteral("Kein Befehl angegeben")
                               : QStringLiteral("Unbekannter Befehl \"%1\"").arg(command))
         << " (morvi-cli --help zeigt die Befehle).\n";

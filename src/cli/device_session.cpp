@@ -1,6 +1,9 @@
 #include "device_session.h"
 
 #include "parameter_rules.h"
+#include "port_map.h"
+
+#include <QDir>
 
 #include <QEventLoop>
 #include <algorithm>
@@ -24,7 +27,12 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
       drawBar_(isatty(STDERR_FILENO) != 0)
 {
     serial_ = std::make_unique<link::SerialLink>();
+    // As in the window: the mapping file lies beside the settings file, in the start folder.
+    serial_->portMap()->setFile(QDir::current().filePath(QString::fromLatin1(link::portMapFileName)));
+    serial_->setReporter(&reporter);
     serial_->port().setName(target.portName);
+    // The probe the window runs at start-up: which ports open.
+    serial_->MKommunikationClick();
     recorder_ = std::make_unique<files::FileProgrammingRecorder>(reporter, [this] { return configName_; });
     transfer_ = std::make_unique<link::Transfer>(editor, reporter, *serial_, static_cast<TransferHost &>(*this));
     transfer_->setRecorder(recorder_.get());
@@ -55,6 +63,25 @@ bool DeviceSession::connect()
     err_ << "Kein USB-Adapter gefunden.\n";
     err_.flush();
     return false;
+}
+
+QJsonObject DeviceSession::ports()
+{
+    serial_->refreshPorts();
+    QJsonArray list;
+    for (int n = 1; n <= link::SerialLink::portCount; ++n) {
+        const QString name = link::PortResolver::portName(n);
+        const QString tip = serial_->portTip(n);
+        list.append(QJsonObject{
+            {"port", name}, {"device", tip.section(QStringLiteral(": "), 1)}, {"available", serial_->comok(name)}});
+    }
+    QJsonObject adapter{{"found", false}};
+    if (usb_) {
+        usb_->timerUSBsearchTimer();
+        usb_->timerUSBsearch().stop();
+        adapter = {{"found", usb_->usbmode()}, {"name", usb_->displayName()}};
+    }
+    return {{"ports", list}, {"adapter", adapter}};
 }
 
 ProgrammingOutcome DeviceSession::read()

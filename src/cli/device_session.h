@@ -9,6 +9,8 @@
 #include "usb_exchange.h"
 #include "usb_link.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QString>
 #include <QTextStream>
 #include <memory>
@@ -35,6 +37,9 @@ public:
 
     // Finds the adapter when it is the target; false with one line when it is not there.
     bool connect();
+    // The port names with their devices and whether each opens; the adapter
+    // when it is the target (searched once).
+    QJsonObject ports();
     // "Auslesen" and "Programmieren", each run to its end.
     ProgrammingOutcome read();
     ProgrammingOutcome program(const QString &configName);
