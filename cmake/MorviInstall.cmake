@@ -11,18 +11,20 @@ set(MORVI_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
 
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 configure_file(${packaging}/${MORVI_APP_ID}.metainfo.xml ${PROJECT_BINARY_DIR}/${MORVI_APP_ID}.metainfo.xml @ONLY)
-configure_file(${packaging}/morvi.1 ${PROJECT_BINARY_DIR}/morvi.1 @ONLY)
-add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/morvi.1.gz
-                   COMMAND gzip -9 -n -c ${PROJECT_BINARY_DIR}/morvi.1 > ${PROJECT_BINARY_DIR}/morvi.1.gz
-                   DEPENDS ${PROJECT_BINARY_DIR}/morvi.1 VERBATIM)
-add_custom_target(morvi_manpage ALL DEPENDS ${PROJECT_BINARY_DIR}/morvi.1.gz)
+foreach(page morvi morvi-cli)
+  configure_file(${packaging}/${page}.1 ${PROJECT_BINARY_DIR}/${page}.1 @ONLY)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${page}.1.gz
+                     COMMAND gzip -9 -n -c ${PROJECT_BINARY_DIR}/${page}.1 > ${PROJECT_BINARY_DIR}/${page}.1.gz
+                     DEPENDS ${PROJECT_BINARY_DIR}/${page}.1 VERBATIM)
+  add_custom_target(${page}_manpage ALL DEPENDS ${PROJECT_BINARY_DIR}/${page}.1.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
 
-install(TARGETS morvi RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS morvi morvi-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${packaging}/${MORVI_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_BINARY_DIR}/${MORVI_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${packaging}/${MORVI_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${packaging}/70-morvi-usb-adapter.rules DESTINATION ${MORVI_UDEV_RULES_DIR})
-install(FILES ${PROJECT_BINARY_DIR}/morvi.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvi)

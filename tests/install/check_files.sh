@@ -10,10 +10,12 @@ id=example.funktechnik.Morvi
 
 expected=$(printf '%s\n' \
   "bin/morvi" \
+  "bin/morvi-cli" \
   "lib/udev/rules.d/70-morvi-usb-adapter.rules" \
   "share/applications/$id.desktop" \
   "share/icons/hicolor/scalable/apps/$id.svg" \
   "share/man/man1/morvi.1.gz" \
+  "share/man/man1/morvi-cli.1.gz" \
   "share/metainfo/$id.metainfo.xml" | sort)
 outside=$(find "$root" \( -type f -o -type l \) -not -path "$prefix/*")
 [ -z "$outside" ] || { echo "installed outside the prefix: $outside" >&2; exit 1; }
@@ -29,7 +31,9 @@ desktop-file-validate "$prefix/share/applications/$id.desktop"
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null ||
   { appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$id.metainfo.xml" >&2; exit 1; }
 # The man page renders without complaint.
-warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/morvi.1.gz" 2>&1 >/dev/null)
-[ -z "$warnings" ] || { echo "man page: $warnings" >&2; exit 1; }
+for page in morvi morvi-cli; do
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || { echo "man page $page: $warnings" >&2; exit 1; }
+done
 # The rule gives the logged-in user the adapter's USB vendor id.
 grep -q 'ATTR{idVendor}=="0403".*TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-morvi-usb-adapter.rules"
