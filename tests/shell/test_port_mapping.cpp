@@ -7,6 +7,7 @@
 #include "port_map.h"
 #include "recording_reporter.h"
 #include "scripted_dialogs.h"
+#include "stored_memory.h"
 #include "tx_emulator.h"
 
 #include <QAction>
@@ -39,12 +40,7 @@ private slots:
         // A transmitter holding a valid configuration.
         Editor stored;
         stored.resetImage();
-        test::RecordingReporter quiet;
-        stored.makeEDATA({}, quiet);
-        stored.image[122] = stored.calculatechecksum(quiet);
-        tools::TxEmulator::Memory memory{};
-        std::copy(stored.image.bytes().begin(), stored.image.bytes().end(), memory.begin());
-        tools::TxEmulator transmitter(memory);
+        tools::TxEmulator transmitter(test::storedMemory(stored));
         const QString terminal = QString::fromStdString(transmitter.slavePath());
 
         QFile mapping(dir.filePath("morvi-ports.ini"));

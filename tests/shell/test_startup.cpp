@@ -7,6 +7,7 @@
 #include "morvi_program.h"
 #include "qserial_port.h"
 #include "scripted_dialogs.h"
+#include "stored_memory.h"
 #include "tx_emulator.h"
 #include "help_window.h"
 #include "system_dialog.h"
@@ -272,12 +273,7 @@ private slots:
         stored.resetImage();
         stored.image[95] = 24;
         stored.keyClassFlags[0].set(KeyClass::FixedFunction, true);
-        test::RecordingReporter quiet;
-        stored.makeEDATA({}, quiet);
-        stored.image[122] = stored.calculatechecksum(quiet);
-        tools::TxEmulator::Memory memory{};
-        std::copy(stored.image.bytes().begin(), stored.image.bytes().end(), memory.begin());
-        tools::TxEmulator transmitter(memory);
+        tools::TxEmulator transmitter(test::storedMemory(stored));
 
         auto program = start(std::make_unique<test::ScriptedDialogs>(),
                              serialLink(QString::fromStdString(transmitter.slavePath())));
