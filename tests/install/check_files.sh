@@ -36,4 +36,8 @@ for page in morvi morvi-cli; do
   [ -z "$warnings" ] || { echo "man page $page: $warnings" >&2; exit 1; }
 done
 # The rule gives the logged-in user the adapter's USB vendor id.
-grep -q 'ATTR{idVendor}=="0403".*TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-morvi-usb-adapter.rules"
+rule="$prefix/lib/udev/rules.d/70-morvi-usb-adapter.rules"
+grep -q 'ATTR{idVendor}=="0403".*TAG+="uaccess"' "$rule"
+# ModemManager leaves the vendor id alone, on the USB device and on its serial port.
+grep -q '^SUBSYSTEM=="usb".*ATTR{idVendor}=="0403".*ENV{ID_MM_DEVICE_IGNORE}="1"' "$rule"
+grep -q '^SUBSYSTEM=="tty".*ATTRS{idVendor}=="0403".*ENV{ID_MM_DEVICE_IGNORE}="1"' "$rule"
