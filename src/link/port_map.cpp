@@ -103,9 +103,11 @@ PortResolver resolvePorts(std::vector<SerialDevice> devices, const QMap<QString,
     return resolver;
 }
 
+QMap<QString, QString> PortMap::mapping() const { return parsePortMap(readLines(file_)); }
+
 PortResolver PortMap::resolve() const
 {
-    return resolvePorts(devices_ ? devices_() : std::vector<SerialDevice>{}, parsePortMap(readLines(file_)));
+    return resolvePorts(devices_ ? devices_() : std::vector<SerialDevice>{}, mapping());
 }
 
 } // namespace morvi::link

@@ -45,6 +45,8 @@ public:
     // No file until start-up knows where the settings file lies.
     void setFile(const QString &path) { file_ = path; }
     QString file() const { return file_; }
+    // The ports the file names, with their devices.
+    QMap<QString, QString> mapping() const;
     PortResolver resolve() const;
 
 private:
