@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "check_command.h"
 #include "config_file.h"
 #include "config_summary.h"
 #include "console_reporter.h"
@@ -38,6 +39,9 @@ Befehle:
                         seinem Wert, jede Taste mit Klasse und Adresse
   ports [--json]        COM1 bis COM4 mit ihren Geräten, und ob der
                         USB-Adapter gefunden wird
+  check [--json]        Verbindung prüfen: je Befund eine Zeile mit OK,
+                        Hinweis oder Fehler und der Abhilfe (Ports, Rechte,
+                        USB-Adapter, ModemManager, brltty, udev-Regel)
   --help                diese Hilfe
 
 Optionen:
@@ -45,7 +49,7 @@ Optionen:
   --adapter             der Sender am USB-Programmieradapter
   --library PFAD        die Bibliothek des USB-Adapters (sonst gesucht)
   --yes                 ohne Rückfrage programmieren
-  --json                Ausgabe für Skripte (diff, show, ports)
+  --json                Ausgabe für Skripte (diff, show, ports, check)
 
 COM1 bis COM4 stehen für serielle Geräte des Systems; morvi-ports.ini im
 aktuellen Ordner legt sie fest (eine Zeile je Port, z.B. COM1=/dev/ttyUSB0),
@@ -61,7 +65,7 @@ Rückgabewerte:
   3  Dateifehler (nicht lesbar, keine gültige Konfiguration, nicht
      schreibbar, Sicherung nicht möglich)
   4  Verbindungsfehler (Port nicht verfügbar, keine Antwort, Adapter
-     verloren, Adapter nicht gefunden)
+     verloren, Adapter nicht gefunden; check: ein Befund "Fehler")
   5  Firmware des Senders passt nicht zu dieser Software
   6  Prüfung ergab Unterschiede (verify, Rücklese-Prüfung, Prüfsumme)
 )";
@@ -325,6 +329,11 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (command == QLatin1String("program")) return program(args, err);
     if (command == QLatin1String("verify")) return verify(args, out, err);
     if (command == QLatin1String("ports")) return ports(args, out, err);
+    if (command == QLatin1String("check")) {
+        if (args.positional.size() == 1) return checkConnection(args.json, args.target.adapterLibrary, out);
+        err << "Aufruf: morvi-cli check [--json]\n";
+        return usageError;
+    }
     err << (command.isEmpty() ? QStringLiteral("Kein Befehl angegeben")
                               : QStringLiteral("Unbekannter Befehl \"%1\"").arg(command))
         << " (morvi-cli --help zeigt die Befehle).\n";

@@ -4,6 +4,7 @@
 #include "line_text.h"
 #include "number_text.h"
 #include "recording_reporter.h"
+#include "system_tree.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -100,6 +101,7 @@ private slots:
         QTest::newRow("not a configuration")
             << QStringList{"show", QFINDTESTDATA("test_cli.cpp")} << int(cli::fileError);
         QTest::newRow("help") << QStringList{"--help"} << int(cli::success);
+        QTest::newRow("check with an argument") << QStringList{"check", "COM1"} << int(cli::usageError);
     }
     void errorsHaveTheirOwnStatus()
     {
@@ -109,6 +111,49 @@ private slots:
         QCOMPARE(got, status);
         // An error is one clear line.
         if (status != cli::success) QCOMPARE(text.count(QLatin1Char('\n')), 1);
+    }
+
+    // The check reads the tree MORVI_SYSTEM_ROOT names; a "Fehler" gives the link error status.
+    void checkReportsAndExits_data()
+    {
+        QTest::addColumn<bool>("brltty");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<int>("status");
+        QTest::newRow("clean, text") << false << false << int(cli::success);
+        QTest::newRow("clean, json") << false << true << int(cli::success);
+        QTest::newRow("brltty claims the cable, text") << true << false << int(cli::linkError);
+        QTest::newRow("brltty claims the cable, json") << true << true << int(cli::linkError);
+    }
+    void checkReportsAndExits()
+    {
+        QFETCH(bool, brltty);
+        QFETCH(bool, json);
+        QFETCH(int, status);
+        test::SystemTree tree;
+        if (brltty) tree.write("/lib/udev/rules.d/85-brltty.rules", "ENV{PRODUCT}==\"403/6001/*\", GOTO=\"run\"\n");
+        tree.write("/work/morvi-ports.ini", "COM2=\nCOM3=\nCOM4=\n");
+        const QString start = QDir::currentPath();
+        QDir::setCurrent(tree.path("/work"));
+        qputenv("MORVI_SYSTEM_ROOT", tree.root().toUtf8());
+        QStringList arguments{"check", "--library", MORVI_FAKE_LIBFTDI1_PATH};
+        if (json) arguments << "--json";
+        const auto [got, out] = run(arguments);
+        qunsetenv("MORVI_SYSTEM_ROOT");
+        QDir::setCurrent(start);
+        QCOMPARE(got, status);
+        const QString brlttyLine = "Fehler  brltty: die Regel /lib/udev/rules.d/85-brltty.rules nennt das "
+                                   "angeschlossene Gerät 0403:6001 (USB 1-1)";
+        if (!json) {
+            QVERIFY(out.contains("OK      COM1: /dev/ttyUSB0 (Vorgabe): vorhanden, Treiber ftdi_sio"));
+            QCOMPARE(out.contains(brlttyLine), brltty);
+            return;
+        }
+        const QJsonObject report = QJsonDocument::fromJson(out.toUtf8()).object();
+        QCOMPARE(report.value("blocking").toBool(), brltty);
+        const QJsonObject com1 = report.value("findings").toArray().at(0).toObject();
+        QCOMPARE(com1.value("mark").toString(), QStringLiteral("OK"));
+        QCOMPARE(com1.value("subject").toString(), QStringLiteral("COM1"));
+        QVERIFY(com1.value("remedy").isNull());
     }
 };
 
