@@ -2,10 +2,13 @@
 
 #include "qt_file_dialogs.h"
 
+#include "connection_check.h"
+#include "connection_dialog.h"
 #include "help_window.h"
 #include "key_dialog.h"
 #include "main_window.h"
 #include "maker.h"
+#include "programming_record.h"
 #include "system_dialog.h"
 #include "waitstates_dialog.h"
 #include "web_page.h"
@@ -43,6 +46,7 @@ MorviProgram::MorviProgram(Outside outside)
         std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
     recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->openFileName(); });
     transfer_->setRecorder(recorder_.get());
+    adapterLibrary_ = outside.adapterLibrary;
     usb_ = outside.adapterLibrary.isEmpty()
                ? std::make_unique<link::UsbLink>(main)
                : std::make_unique<link::UsbLink>(main, std::make_unique<link::D2XXUnit>(outside.adapterLibrary));
@@ -72,6 +76,13 @@ void MorviProgram::wireMenus()
     using ui::TFMorvi;
     connect(&main, &TFMorvi::systemRequested, this, [this] { fsystem_->exec(); });
     connect(&main, &TFMorvi::helpRequested, this, [this] { helpform_->exec(); });
+    connect(&main, &TFMorvi::checkRequested, this, [this] {
+        // The same mapping file and adapter library the transfers use.
+        const QString portMap = QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(link::portMapFileName));
+        const auto inputs = link::systemCheckInputs(portMap, adapterLibrary_, files::backupFolder());
+        ui::TFVerbindung dialog(link::reportText(link::connectionCheck(inputs)), fmorvi_.get());
+        dialog.exec();
+    });
     connect(&main, &TFMorvi::waitstatesRequested, this, [this] {
         fwaitstates_->exec();
         fmorvi_->showdata();

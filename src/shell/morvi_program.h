@@ -93,6 +93,7 @@ private:
     QTimer inittimer_;
     QString SettingsFilePath;
     QString SavedComNumber;
+    QString adapterLibrary_; // empty: the system's
     // The hidden line buffer both text files pass through.
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;

@@ -126,6 +126,7 @@ signals:
     // The commands the program carries out for the window.
     void systemRequested();
     void helpRequested();
+    void checkRequested();
     void waitstatesRequested();
     void kommunikationOpening();
     void portChosen(int n);

@@ -201,9 +201,11 @@ void TFMorvi::buildMenu()
     system->setObjectName(QStringLiteral("MSystem"));
     command(system, &TFMorvi::systemRequested);
     bar->addAction(QStringLiteral(" "))->setObjectName(QStringLiteral("N2"));
-    QAction *help = bar->addAction(QStringLiteral("&Hilfe"));
-    help->setObjectName(QStringLiteral("MHilfe"));
+    QMenu *hilfe = named(bar->addMenu(QStringLiteral("&Hilfe")), QStringLiteral("MHilfeMenu"));
+    QAction *help = action(hilfe, QStringLiteral("MHilfe"), QStringLiteral("&Hilfe…"));
+    help->setShortcut(Qt::Key_F1);
     command(help, &TFMorvi::helpRequested);
+    command(action(hilfe, QStringLiteral("MVerbindung"), QStringLiteral("&Verbindung prüfen…")), &TFMorvi::checkRequested);
 }
 
 void TFMorvi::buildKeyMatrix(QWidget *page)

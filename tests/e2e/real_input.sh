@@ -122,17 +122,21 @@ typed 3,5
 keys Tab
 
 # Every menu and dialog opens and closes.
-for dialog in "y:^Sender - Systemparameter$" "h:^Hilfe zur Sender-Konfiguration$"; do
-  keys "alt+${dialog%%:*}"
-  window "${dialog#*:}" >/dev/null
-  keys alt+F4
-  gone "${dialog#*:}"
+# Each entry: the keys that open the dialog, the key that closes it, its title.
+for dialog in "alt+y:alt+F4:^Sender - Systemparameter$" "alt+h h:alt+F4:^Hilfe zur Sender-Konfiguration$" \
+  "F1:alt+F4:^Hilfe zur Sender-Konfiguration$" "alt+h v:Escape:^Verbindung prüfen$"; do
+  IFS=: read -r open close title <<<"$dialog"
+  # shellcheck disable=SC2086 # the keys are separate words
+  keys $open
+  window "$title" >/dev/null
+  keys "$close"
+  gone "$title"
 done
 keys alt+k w
 window "^RS232-waitstates$" >/dev/null
 keys alt+F4
 gone "^RS232-waitstates$"
-for menu in d k t; do
+for menu in d k t h; do
   keys "alt+$menu"
   keys Escape
 done

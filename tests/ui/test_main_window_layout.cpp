@@ -171,6 +171,11 @@ private slots:
             if (a->isVisible()) typeItems << a->objectName();
         QCOMPARE(typeItems, (QStringList{"MTyp_normal", "MTyp_long", "MTyp_direkt"}));
         QVERIFY(w->findChild<QAction *>("MTyp_RS232"));
+        QStringList helpItems;
+        for (QAction *a : w->findChild<QMenu *>("MHilfeMenu")->actions())
+            helpItems << a->text();
+        QCOMPARE(helpItems, (QStringList{"&Hilfe…", "&Verbindung prüfen…"}));
+        QCOMPARE(w->findChild<QAction *>("MHilfe")->shortcut(), QKeySequence(Qt::Key_F1));
         QCOMPARE(w->findChild<QAction *>("Mwaitstates")->text(), QStringLiteral("&waitstates=0"));
         QVERIFY(w->findChild<QAction *>("MTyp_normal")->isChecked());
     }
