@@ -216,6 +216,8 @@ std::optional<SystemView::Lock> SystemView::lock(const QString &device) const
         Lock lock;
         lock.file = path;
         lock.owner.pid = firstLine(path).toInt();
+        // The program's own lock while it has the port open is no obstacle.
+        if (isLiveSystem() && lock.owner.pid == ::getpid()) return std::nullopt;
         lock.alive = lock.owner.pid > 0 && exists(QStringLiteral("/proc/%1").arg(lock.owner.pid));
         if (lock.alive) lock.owner.command = firstLine(QStringLiteral("/proc/%1/comm").arg(lock.owner.pid));
         return lock;

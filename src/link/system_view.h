@@ -74,7 +74,8 @@ public:
     std::vector<ProcessRef> processes() const;
     // Other processes with the device open (as far as /proc lets us see).
     std::vector<ProcessRef> holders(const QString &device) const;
-    // The process named in the device's lock file, and whether it still runs.
+    // The process named in the device's lock file, and whether it still runs;
+    // none for this process's own lock.
     struct Lock {
         QString file;
         ProcessRef owner;
