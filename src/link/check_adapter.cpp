@@ -46,7 +46,8 @@ std::optional<LibraryInfo> adapterLibraryInfo(const QStringList &candidates)
         std::uint32_t v = 0;
         if (const auto version = reinterpret_cast<Version>(same.resolve("FT_GetLibraryVersion"));
             version && version(&v) == 0)
-            info.version = QStringLiteral("%1.%2.%3").arg(v >> 16 & 0xFF, 0, 16).arg(v >> 8 & 0xFF, 0, 16).arg(v & 0xFF, 0, 16);
+            info.version =
+                QStringLiteral("%1.%2.%3").arg(v >> 16 & 0xFF, 0, 16).arg(v >> 8 & 0xFF, 0, 16).arg(v & 0xFF, 0, 16);
     }
     // A versioned file name tells what the library itself may not.
     static const QRegularExpression versioned(QStringLiteral("libftd2xx\\.so\\.(\\d+(?:\\.\\d+)+)$"));
@@ -76,7 +77,8 @@ void checkAdapter(const SystemView &view, const CheckInputs &inputs, std::vector
     const auto library = adapterLibraryInfo(inputs.adapterLibraries);
     if (library) {
         const bool ftdiLib = library->kind == AdapterLibrary::Kind::libftdi1;
-        out.push_back({Mark::ok, usb,
+        out.push_back({Mark::ok,
+                       usb,
                        QStringLiteral("Bibliothek %1%2 (%3)")
                            .arg(ftdiLib ? QStringLiteral("libftdi1") : QStringLiteral("des Adapter-Herstellers"),
                                 library->version.isEmpty() ? QStringLiteral(", Version unbekannt")
@@ -93,9 +95,9 @@ void checkAdapter(const SystemView &view, const CheckInputs &inputs, std::vector
         return;
     }
     for (const UsbDevice &d : ftdi) {
-        const QString what = QStringLiteral("%1 %2:%3, Seriennummer %4")
-                                 .arg(d.name, d.vendor, d.product,
-                                      d.serial.isEmpty() ? QStringLiteral("(keine)") : d.serial);
+        const QString what =
+            QStringLiteral("%1 %2:%3, Seriennummer %4")
+                .arg(d.name, d.vendor, d.product, d.serial.isEmpty() ? QStringLiteral("(keine)") : d.serial);
         const QString drivers = d.drivers.isEmpty() ? QStringLiteral("kein Treiber")
                                                     : QStringLiteral("Treiber ") + d.drivers.join(QStringLiteral(", "));
         if (!isAdapter(d)) {
@@ -108,14 +110,15 @@ void checkAdapter(const SystemView &view, const CheckInputs &inputs, std::vector
         if (access == DeviceAccess::allowed) {
             facts << QStringLiteral("Zugriff erlaubt");
         } else {
-            problems.push_back(
-                {Mark::error, usb,
-                 QStringLiteral("%1: %2 %3").arg(d.name, d.node,
-                                                 access == DeviceAccess::missing ? QStringLiteral("fehlt")
-                                                                                 : QStringLiteral("ohne Zugriffsrechte")),
-                 ruleInstalled(view) ? QStringLiteral("den Adapter aus- und wieder einstecken.")
-                                     : QStringLiteral("die udev-Regel von Morvi installieren (Paket morvi) und den "
-                                                      "Adapter aus- und wieder einstecken.")});
+            problems.push_back({Mark::error, usb,
+                                QStringLiteral("%1: %2 %3")
+                                    .arg(d.name, d.node,
+                                         access == DeviceAccess::missing ? QStringLiteral("fehlt")
+                                                                         : QStringLiteral("ohne Zugriffsrechte")),
+                                ruleInstalled(view)
+                                    ? QStringLiteral("den Adapter aus- und wieder einstecken.")
+                                    : QStringLiteral("die udev-Regel von Morvi installieren (Paket morvi) und den "
+                                                     "Adapter aus- und wieder einstecken.")});
         }
         if (d.drivers.isEmpty()) {
             facts << drivers;

@@ -80,7 +80,8 @@ void checkBrltty(const SystemView &view, const std::vector<std::pair<QString, QS
         }
     }
     if (!claims)
-        out.push_back({Mark::ok, subject,
+        out.push_back({Mark::ok,
+                       subject,
                        installed ? QStringLiteral("keine seiner udev-Regeln nennt ein angeschlossenes Gerät")
                                  : QStringLiteral("keine udev-Regeln installiert"),
                        {}});
@@ -98,10 +99,10 @@ void checkDialout(const SystemView &view, const Identity &who, std::vector<Findi
     } else if (who.groups.contains(*id)) {
         out.push_back({Mark::ok, group, QStringLiteral("Benutzer %1 ist Mitglied").arg(user), {}});
     } else if (view.groupMembers(group).contains(who.user)) {
-        out.push_back({Mark::hint, group,
-                       QStringLiteral("Benutzer %1 ist eingetragen, diese Anmeldung hat die Gruppe aber noch nicht")
-                           .arg(user),
-                       QStringLiteral("ab- und wieder anmelden.")});
+        out.push_back(
+            {Mark::hint, group,
+             QStringLiteral("Benutzer %1 ist eingetragen, diese Anmeldung hat die Gruppe aber noch nicht").arg(user),
+             QStringLiteral("ab- und wieder anmelden.")});
     } else {
         out.push_back({Mark::hint, group, QStringLiteral("Benutzer %1 ist kein Mitglied").arg(user),
                        QStringLiteral("\"sudo adduser $USER dialout\", dann ab- und wieder anmelden.")});
@@ -135,8 +136,8 @@ void checkNeighbours(const SystemView &view, const CheckInputs &inputs, std::vec
     for (const auto &[name, path] : rules)
         if (name == QLatin1String(morviRuleName)) morviRule = path;
     QFile rule(view.file(morviRule));
-    const bool marks = !morviRule.isEmpty() && rule.open(QIODevice::ReadOnly) &&
-                       rule.readAll().contains("ID_MM_DEVICE_IGNORE");
+    const bool marks =
+        !morviRule.isEmpty() && rule.open(QIODevice::ReadOnly) && rule.readAll().contains("ID_MM_DEVICE_IGNORE");
     checkModemManager(view, marks, out);
     checkBrltty(view, rules, out);
     const QString udev = QStringLiteral("udev-Regel");
@@ -145,7 +146,8 @@ void checkNeighbours(const SystemView &view, const CheckInputs &inputs, std::vec
                        QStringLiteral("das Paket morvi installieren (oder \"sudo cmake --install build\") und den "
                                       "USB-Adapter neu anstecken.")});
     else if (!marks)
-        out.push_back({Mark::hint, udev, QStringLiteral("%1 hält ModemManager nicht fern (ältere Fassung)").arg(morviRule),
+        out.push_back({Mark::hint, udev,
+                       QStringLiteral("%1 hält ModemManager nicht fern (ältere Fassung)").arg(morviRule),
                        QStringLiteral("das Paket morvi neu installieren.")});
     else
         out.push_back({Mark::ok, udev, QStringLiteral("%1 installiert").arg(morviRule), {}});

@@ -54,7 +54,8 @@ void checkPort(const SystemView &view, const CheckInputs &inputs, int n, const P
     QStringList facts{QStringLiteral("vorhanden")};
     // The board's ports name a bus driver there, which tells a technician nothing.
     const bool usb = tty.startsWith(QLatin1String("ttyUSB")) || tty.startsWith(QLatin1String("ttyACM"));
-    if (const QString driver = view.ttyDriver(tty); usb && !driver.isEmpty()) facts << QStringLiteral("Treiber ") + driver;
+    if (const QString driver = view.ttyDriver(tty); usb && !driver.isEmpty())
+        facts << QStringLiteral("Treiber ") + driver;
     std::vector<Finding> problems;
     auto problem = [&](Mark mark, const QString &text, const QString &remedy) {
         problems.push_back({mark, port, device + QStringLiteral(": ") + text, remedy});
@@ -77,9 +78,10 @@ void checkPort(const SystemView &view, const CheckInputs &inputs, int n, const P
         problem(Mark::error, QStringLiteral("von %1 belegt (Sperrdatei %2)").arg(who(lock->owner), lock->file),
                 stopRemedy(lock->owner));
     } else if (lock) {
-        problem(Mark::hint,
-                QStringLiteral("veraltete Sperrdatei %1 (PID %2 läuft nicht mehr)").arg(lock->file).arg(lock->owner.pid),
-                QStringLiteral("\"sudo rm %1\".").arg(lock->file));
+        problem(
+            Mark::hint,
+            QStringLiteral("veraltete Sperrdatei %1 (PID %2 läuft nicht mehr)").arg(lock->file).arg(lock->owner.pid),
+            QStringLiteral("\"sudo rm %1\".").arg(lock->file));
     } else {
         facts << QStringLiteral("von keinem anderen Programm belegt");
     }

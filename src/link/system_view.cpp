@@ -233,7 +233,8 @@ std::vector<std::pair<QString, QString>> SystemView::udevRules() const
     std::map<QString, QString> rules; // empty path: masked
     for (const char *dir : dirs) {
         const QString folder = QString::fromLatin1(dir);
-        for (const QFileInfo &info : QDir(file(folder)).entryInfoList({QStringLiteral("*.rules")}, QDir::Files | QDir::System)) {
+        for (const QFileInfo &info :
+             QDir(file(folder)).entryInfoList({QStringLiteral("*.rules")}, QDir::Files | QDir::System)) {
             if (rules.count(info.fileName())) continue;
             const QString path = folder + QLatin1Char('/') + info.fileName();
             const bool masked = info.size() == 0 || linkTarget(info.filePath()) == QLatin1String("/dev/null");

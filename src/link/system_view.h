@@ -25,11 +25,11 @@ struct Identity {
 
 // A device on the USB bus, as sysfs lists it.
 struct UsbDevice {
-    QString name;    // "1-1.2"
-    QString vendor;  // "0403", lower case
-    QString product; // "6001"
-    QString serial;  // empty when the device has none
-    QString node;    // "/dev/bus/usb/001/005"
+    QString name;        // "1-1.2"
+    QString vendor;      // "0403", lower case
+    QString product;     // "6001"
+    QString serial;      // empty when the device has none
+    QString node;        // "/dev/bus/usb/001/005"
     QStringList drivers; // the kernel drivers bound to its interfaces
 };
 

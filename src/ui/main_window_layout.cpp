@@ -205,7 +205,8 @@ void TFMorvi::buildMenu()
     QAction *help = action(hilfe, QStringLiteral("MHilfe"), QStringLiteral("&Hilfe…"));
     help->setShortcut(Qt::Key_F1);
     command(help, &TFMorvi::helpRequested);
-    command(action(hilfe, QStringLiteral("MVerbindung"), QStringLiteral("&Verbindung prüfen…")), &TFMorvi::checkRequested);
+    command(action(hilfe, QStringLiteral("MVerbindung"), QStringLiteral("&Verbindung prüfen…")),
+            &TFMorvi::checkRequested);
 }
 
 void TFMorvi::buildKeyMatrix(QWidget *page)

@@ -45,9 +45,10 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("blocking");
         QTest::newRow("all well") << Spoil([](Case &) {}) << QStringList{} << false;
-        QTest::newRow("device missing")
-            << Spoil([](Case &c) { c.tree.write("/home/morvi-ports.ini", "COM1=/dev/ttyUSB5\nCOM2=\nCOM3=\nCOM4=\n"); })
-            << QStringList{"Fehler§COM1§/dev/ttyUSB5 (morvi-ports.ini): Gerät nicht vorhanden§Zeile COM1 in"} << true;
+        QTest::newRow("device missing") << Spoil([](Case &c) {
+            c.tree.write("/home/morvi-ports.ini", "COM1=/dev/ttyUSB5\nCOM2=\nCOM3=\nCOM4=\n");
+        }) << QStringList{"Fehler§COM1§/dev/ttyUSB5 (morvi-ports.ini): Gerät nicht vorhanden§Zeile COM1 in"}
+                                        << true;
         QTest::newRow("no rights, with the group")
             << Spoil([](Case &c) { c.inputs.identity.groups.clear(); })
             << QStringList{"Fehler§COM1§/dev/ttyUSB0: keine Zugriffsrechte (Gruppe dialout)§\"sudo adduser $USER "
@@ -57,7 +58,8 @@ private slots:
         QTest::newRow("joined, not logged in again")
             << Spoil([](Case &c) {
                    c.inputs.identity.groups.clear();
-                   c.tree.write("/etc/group", QStringLiteral("dialout:x:%1:anna,techniker\n").arg(::getegid()).toUtf8());
+                   c.tree.write("/etc/group",
+                                QStringLiteral("dialout:x:%1:anna,techniker\n").arg(::getegid()).toUtf8());
                })
             << QStringList{"Fehler§COM1§keine Zugriffsrechte (Gruppe dialout)§ab- und wieder anmelden",
                            "Hinweis§dialout§eingetragen§ab- und wieder anmelden"}
@@ -71,42 +73,39 @@ private slots:
             << QStringList{"Fehler§COM1§/dev/serial/by-id/usb-FTDI_FT232R-if00-port0: von minicom (PID 321) "
                            "geöffnet§\"kill 321\""}
             << true;
-        QTest::newRow("locked by a running process")
-            << Spoil([](Case &c) {
-                   c.tree.process(321, "minicom");
-                   c.tree.write("/run/lock/LCK..ttyUSB0", "       321\n");
-               })
-            << QStringList{"Fehler§COM1§von minicom (PID 321) belegt (Sperrdatei /run/lock/LCK..ttyUSB0)§kill 321"}
-            << true;
+        QTest::newRow("locked by a running process") << Spoil([](Case &c) {
+            c.tree.process(321, "minicom");
+            c.tree.write("/run/lock/LCK..ttyUSB0", "       321\n");
+        }) << QStringList{"Fehler§COM1§von minicom (PID 321) belegt (Sperrdatei /run/lock/LCK..ttyUSB0)§kill 321"}
+                                                     << true;
         QTest::newRow("stale lock")
             << Spoil([](Case &c) { c.tree.write("/run/lock/LCK..ttyUSB0", "999\n"); })
             << QStringList{"Hinweis§COM1§veraltete Sperrdatei /run/lock/LCK..ttyUSB0 (PID 999§sudo rm "
                            "/run/lock/LCK..ttyUSB0"}
             << false;
-        QTest::newRow("latency 16")
-            << Spoil([](Case &c) { c.tree.write("/sys/bus/usb-serial/devices/ttyUSB0/latency_timer", "16\n"); })
-            << QStringList{"Hinweis§COM1§Latenz-Timer 16 ms§/sys/bus/usb-serial/devices/ttyUSB0/latency_timer"}
-            << false;
+        QTest::newRow("latency 16") << Spoil([](Case &c) {
+            c.tree.write("/sys/bus/usb-serial/devices/ttyUSB0/latency_timer", "16\n");
+        }) << QStringList{"Hinweis§COM1§Latenz-Timer 16 ms§/sys/bus/usb-serial/devices/ttyUSB0/latency_timer"}
+                                    << false;
         QTest::newRow("ModemManager running")
             << Spoil([](Case &c) { c.tree.process(812, "ModemManager"); })
             << QStringList{"Hinweis§ModemManager§läuft (PID 812)§sudo systemctl stop ModemManager"} << false;
         QTest::newRow("brltty rule matching")
             << Spoil([](Case &c) {
-                   c.tree.write("/usr/lib/udev/rules.d/85-brltty.rules",
-                                "# Device: 0403:6010\n#ENV{PRODUCT}==\"403/6010/*\", GOTO=\"brltty_usb_run\"\n"
-                                "ENV{PRODUCT}==\"403/6001/*\", ATTRS{manufacturer}==\"FTDI\", GOTO=\"brltty_usb_run\"\n");
+                   c.tree.write(
+                       "/usr/lib/udev/rules.d/85-brltty.rules",
+                       "# Device: 0403:6010\n#ENV{PRODUCT}==\"403/6010/*\", GOTO=\"brltty_usb_run\"\n"
+                       "ENV{PRODUCT}==\"403/6001/*\", ATTRS{manufacturer}==\"FTDI\", GOTO=\"brltty_usb_run\"\n");
                })
             << QStringList{"Fehler§brltty§85-brltty.rules nennt das angeschlossene Gerät 0403:6001 (USB 1-1)§sudo apt "
                            "remove brltty",
                            "Fehler§brltty§0403:6001 (USB 1-2)§/etc/udev/rules.d/85-brltty.rules"}
             << true;
-        QTest::newRow("brltty rule masked")
-            << Spoil([](Case &c) {
-                   c.tree.write("/usr/lib/udev/rules.d/85-brltty.rules", "ATTRS{idVendor}==\"0403\", "
-                                                                         "ATTRS{idProduct}==\"6001\"\n");
-                   c.tree.link("/etc/udev/rules.d/85-brltty.rules", "/dev/null");
-               })
-            << QStringList{} << false;
+        QTest::newRow("brltty rule masked") << Spoil([](Case &c) {
+            c.tree.write("/usr/lib/udev/rules.d/85-brltty.rules", "ATTRS{idVendor}==\"0403\", "
+                                                                  "ATTRS{idProduct}==\"6001\"\n");
+            c.tree.link("/etc/udev/rules.d/85-brltty.rules", "/dev/null");
+        }) << QStringList{} << false;
         QTest::newRow("udev rule missing")
             << Spoil([](Case &c) { c.tree.remove("/usr/lib/udev/rules.d/70-morvi-usb-adapter.rules"); })
             << QStringList{"Hinweis§udev-Regel§70-morvi-usb-adapter.rules ist nicht installiert§das Paket morvi"}
@@ -121,14 +120,12 @@ private slots:
         QTest::newRow("no adapter library")
             << Spoil([](Case &c) { c.inputs.adapterLibraries = {QStringLiteral("/nonexistent/libnothing.so")}; })
             << QStringList{"Fehler§USB§keine Bibliothek§sudo apt install libftdi1-2"} << true;
-        QTest::newRow("backup folder too open")
-            << Spoil([](Case &c) {
-                   QFile::setPermissions(c.inputs.backupFolder, QFile::ReadOwner | QFile::WriteOwner |
-                                                                    QFile::ExeOwner | QFile::ReadGroup |
-                                                                    QFile::ExeGroup | QFile::ReadOther |
-                                                                    QFile::ExeOther);
-               })
-            << QStringList{"Hinweis§Sicherungen§offen (Rechte 0755)§chmod 700 "} << false;
+        QTest::newRow("backup folder too open") << Spoil([](Case &c) {
+            QFile::setPermissions(c.inputs.backupFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                             QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                                             QFile::ExeOther);
+        }) << QStringList{"Hinweis§Sicherungen§offen (Rechte 0755)§chmod 700 "}
+                                                << false;
     }
     void oneFindingPerFault()
     {
@@ -140,7 +137,8 @@ private slots:
         const auto findings = connectionCheck(c.inputs);
         QStringList problems;
         for (const Finding &f : findings)
-            if (f.mark != Finding::Mark::ok) problems << markText(f.mark) + u'§' + f.subject + u'§' + f.text + u'§' + f.remedy;
+            if (f.mark != Finding::Mark::ok)
+                problems << markText(f.mark) + u'§' + f.subject + u'§' + f.text + u'§' + f.remedy;
         QCOMPARE(problems.size(), expected.size());
         for (qsizetype i = 0; i < expected.size(); ++i) {
             const QStringList want = expected[i].split(u'§');
@@ -156,9 +154,10 @@ private slots:
     {
         Case c;
         const QString text = reportText(connectionCheck(c.inputs));
-        QVERIFY2(text.contains("OK      COM1: /dev/ttyUSB0 (Vorgabe): vorhanden, Treiber ftdi_sio, Zugriff erlaubt, von "
-                               "keinem anderen Programm belegt, Latenz-Timer 1 ms\n"),
-                 qPrintable(text));
+        QVERIFY2(
+            text.contains("OK      COM1: /dev/ttyUSB0 (Vorgabe): vorhanden, Treiber ftdi_sio, Zugriff erlaubt, von "
+                          "keinem anderen Programm belegt, Latenz-Timer 1 ms\n"),
+            qPrintable(text));
         QVERIFY(text.contains("OK      COM2: in morvi-ports.ini ohne Gerät\n"));
         QVERIFY(text.contains("OK      USB: 1-1 0403:6001, Seriennummer A50285BI: kein Programmieradapter, Treiber "
                               "ftdi_sio\n"));

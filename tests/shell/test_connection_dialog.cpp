@@ -62,8 +62,8 @@ private slots:
         QFETCH(bool, byEscape);
         auto program = start();
         QTRY_VERIFY(!program->inittimer().isActive());
-        const QString expected = link::reportText(link::connectionCheck(link::systemCheckInputs(
-            QDir::current().filePath("morvi-ports.ini"), noLibrary, files::backupFolder())));
+        const QString expected = link::reportText(link::connectionCheck(
+            link::systemCheckInputs(QDir::current().filePath("morvi-ports.ini"), noLibrary, files::backupFolder())));
         QVERIFY(expected.contains("Fehler  brltty: die Regel /usr/lib/udev/rules.d/85-brltty.rules nennt"));
         QApplication::clipboard()->clear();
 
