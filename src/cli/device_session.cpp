@@ -30,6 +30,7 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
     // As in the window: the mapping file lies beside the settings file, in the start folder.
     serial_->portMap()->setFile(QDir::current().filePath(QString::fromLatin1(link::portMapFileName)));
     serial_->setReporter(&reporter);
+    reporter.setBeforeLine([this] { endBar(); });
     serial_->port().setName(target.portName);
     // The probe the window runs at start-up: which ports open, under the mapping just set.
     serial_->refreshPorts();
@@ -65,6 +66,7 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
 
 DeviceSession::~DeviceSession()
 {
+    reporter_.setBeforeLine({});
     exchange_.reset();
     usb_.reset();
     transfer_.reset();

@@ -7,12 +7,16 @@
 #include "config_file.h"
 #include "fake_adapter.h"
 #include "fake_libftdi1_control.h"
+#include "backup_list.h"
 #include "line_text.h"
 #include "link_test_support.h"
 #include "programming_record.h"
 #include "tx_emulator.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -130,7 +134,10 @@ private slots:
         QString differences;
         QCOMPARE(run(QStringList{"verify", "changed.txc"} + via, &differences), int(cli::verifyFailed));
         QVERIFY2(differences.contains("Codierlänge: 24 Bit -> "), qPrintable(differences));
-        QCOMPARE(run(QStringList{"program", "changed.txc", "--yes"} + via), int(cli::success));
+        QString said;
+        QCOMPARE(run(QStringList{"program", "changed.txc", "--yes"} + via, nullptr, &said), int(cli::success));
+        // Only the port in use is reported on, under the mapping file.
+        QVERIFY2(!said.contains("nicht verfügbar"), qPrintable(said));
         QCOMPARE(int(transmitter(adapter)[95]), 24);
         QCOMPARE(run(QStringList{"verify", "changed.txc"} + via), int(cli::success));
         const QString device = adapter ? QStringLiteral("adapter") : QStringLiteral("port:COM2");
@@ -145,6 +152,20 @@ private slots:
         QVERIFY(backups.first().endsWith(adapter ? "_USB.txc" : "_COM2.txc"));
         QVERIFY(files::imageFromLines(*files::readLinesFile(folder + "/" + backups.first()))->bytes() == before);
         QCOMPARE(logResults(folder), QStringList{"erfolgreich"});
+        QString listed;
+        QCOMPARE(run({"backups", "--json"}, &listed), int(cli::success));
+        QCOMPARE(QJsonDocument::fromJson(listed.toUtf8()).array(),
+                 (QJsonArray{QJsonObject{{"file", folder + "/" + backups.first()},
+                                         {"date", files::listBackups(folder).front().when.toString(Qt::ISODate)},
+                                         {"link", adapter ? "USB" : "COM2"},
+                                         {"config", "changed.txc"},
+                                         {"result", "erfolgreich"}}}));
+        if (adapter) return;
+        // A port without a device is null for scripts.
+        QCOMPARE(run({"ports", "--json"}, &listed), int(cli::success));
+        const QJsonArray ports = QJsonDocument::fromJson(listed.toUtf8()).object().value("ports").toArray();
+        QCOMPARE(ports[1].toObject().value("device"), QJsonValue(QString::fromStdString(emulator->slavePath())));
+        QCOMPARE(ports[3].toObject().value("device"), QJsonValue());
     }
 
     void failuresHaveTheirStatus_data()
