@@ -45,8 +45,9 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
             .toStdString();
     });
     QObject::connect(&signals_, &shell::SignalWatch::caught, transfer_.get(), [this](int signalNumber) {
-        if (!transfer_->busy()) return;
+        // Come as the run ended on its own, it still ends the tool by its status.
         interruptedBy_ = signalNumber;
+        if (!transfer_->busy()) return;
         endBar();
         err_ << (signalNumber == SIGINT ? QStringLiteral("Abgebrochen (Strg+C).")
                                         : QStringLiteral("Abgebrochen (Signal %1).").arg(signalNumber))
