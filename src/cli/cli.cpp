@@ -7,6 +7,8 @@
 #include "device_session.h"
 #include "parameter_rules.h"
 #include "line_text.h"
+#include "backups_command.h"
+#include "programming_record.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,6 +44,9 @@ Befehle:
   check [--json]        Verbindung prüfen: je Befund eine Zeile mit OK,
                         Hinweis oder Fehler und der Abhilfe (Ports, Rechte,
                         USB-Adapter, ModemManager, brltty, udev-Regel)
+  backups [--json]      die Sicherungen vor jedem Programmieren, neueste
+                        zuerst: Datum, Verbindung, programmierte Datei und
+                        Ergebnis laut Programmierprotokoll
   --help                diese Hilfe
 
 Optionen:
@@ -49,7 +54,8 @@ Optionen:
   --adapter             der Sender am USB-Programmieradapter
   --library PFAD        die Bibliothek des USB-Adapters (sonst gesucht)
   --yes                 ohne Rückfrage programmieren
-  --json                Ausgabe für Skripte (diff, show, ports, check)
+  --json                Ausgabe für Skripte (diff, show, ports, check,
+                        backups)
 
 COM1 bis COM4 stehen für serielle Geräte des Systems; morvi-ports.ini im
 aktuellen Ordner legt sie fest (eine Zeile je Port, z.B. COM1=/dev/ttyUSB0),
@@ -57,6 +63,12 @@ wie beim Fenster.
 
 Vor jedem Programmieren wird der bisherige Sendespeicher gesichert, und jeder
 Programmierlauf wird protokolliert, beides in ~/.local/share/morvi/backups.
+Bricht ein Lauf nach dem ersten Schreiben ab, nennt morvi-cli die Sicherung
+und den Befehl, der sie zurückschreibt.
+
+Strg+C (oder SIGTERM, SIGHUP) während einer Übertragung bricht sie sauber ab:
+Port bzw. Adapter werden geschlossen, das Protokoll vermerkt "abgebrochen".
+Ein zweites Strg+C beendet sofort.
 
 Rückgabewerte:
   0  erfolgreich (diff, verify: keine Unterschiede)
@@ -68,6 +80,7 @@ Rückgabewerte:
      verloren, Adapter nicht gefunden; check: ein Befund "Fehler")
   5  Firmware des Senders passt nicht zu dieser Software
   6  Prüfung ergab Unterschiede (verify, Rücklese-Prüfung, Prüfsumme)
+  130  durch Strg+C abgebrochen (128 + Nummer des Signals; SIGTERM: 143)
 )";
 
 struct Arguments {
@@ -127,13 +140,20 @@ int exitFor(const ProgrammingOutcome &outcome)
     return linkError;
 }
 
+// A run cut off by a signal ends the tool as the shell expects: 128 + the signal's number.
+int statusOf(const DeviceSession &session, const ProgrammingOutcome &outcome)
+{
+    return session.interruptedBy() != 0 ? 128 + session.interruptedBy() : exitFor(outcome);
+}
+
 // The transmitter's configuration, read as "Auslesen" reads it into editor.
 int readTransmitter(const DeviceTarget &target, Editor &editor, ConsoleReporter &reporter, QTextStream &err)
 {
     editor.resetImage();
     DeviceSession session(editor, reporter, err, target, false);
     if (!session.connect()) return linkError;
-    return exitFor(session.read());
+    const ProgrammingOutcome outcome = session.read();
+    return statusOf(session, outcome);
 }
 
 // A configuration file read as the window loads it: all 128 image lines or nothing.
@@ -250,7 +270,8 @@ int program(const Arguments &args, QTextStream &err)
     editor->checkfirmware(reporter);
     DeviceSession session(*editor, reporter, err, args.target, args.yes);
     if (!session.connect()) return linkError;
-    return exitFor(session.program(args.positional[1]));
+    const ProgrammingOutcome outcome = session.program(args.positional[1]);
+    return statusOf(session, outcome);
 }
 
 int verify(const Arguments &args, QTextStream &out, QTextStream &err)
@@ -333,6 +354,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         if (args.positional.size() == 1) return checkConnection(args.json, args.target.adapterLibrary, out);
         err << "Aufruf: morvi-cli check [--json]\n";
         return usageError;
+    }
+    if (command == QLatin1String("backups")) {
+        if (args.positional.size() != 1) {
+            err << "Aufruf: morvi-cli backups [--json]\n";
+            return usageError;
+        }
+        return listBackups(files::backupFolder(), args.json, out);
     }
     err << (command.isEmpty() ? QStringLiteral("Kein Befehl angegeben")
                               : QStringLiteral("Unbekannter Befehl \"%1\"").arg(command))

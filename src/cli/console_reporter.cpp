@@ -6,6 +6,7 @@ void ConsoleReporter::showinfo(const std::string &inhalt, Rgb farbe, int)
 {
     if (farbe == colour::red) sawError_ = true;
     if (inhalt.empty()) return;
+    if (beforeLine_) beforeLine_();
     stream_ << QString::fromStdString(inhalt) << '\n';
     stream_.flush();
 }

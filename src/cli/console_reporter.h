@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QTextStream>
+#include <functional>
 
 namespace morvi::cli {
 
@@ -22,11 +23,14 @@ public:
     // Whether a red line (an error or warning) was reported.
     bool sawError() const { return sawError_; }
     const std::string &firmwareLabel() const { return firmware_; }
+    // Runs before each line, so that a progress bar drawn on the same stream ends first.
+    void setBeforeLine(std::function<void()> beforeLine) { beforeLine_ = std::move(beforeLine); }
 
 private:
     QTextStream &stream_;
     bool sawError_ = false;
     std::string firmware_ = "0.0";
+    std::function<void()> beforeLine_;
 };
 
 } // namespace morvi::cli

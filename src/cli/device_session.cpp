@@ -30,12 +30,32 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
     // As in the window: the mapping file lies beside the settings file, in the start folder.
     serial_->portMap()->setFile(QDir::current().filePath(QString::fromLatin1(link::portMapFileName)));
     serial_->setReporter(&reporter);
+    reporter.setBeforeLine([this] { endBar(); });
     serial_->port().setName(target.portName);
-    // The probe the window runs at start-up: which ports open.
+    // The probe the window runs at start-up: which ports open, under the mapping just set.
+    serial_->refreshPorts();
     serial_->MKommunikationClick();
     recorder_ = std::make_unique<files::FileProgrammingRecorder>(reporter, [this] { return configName_; });
     transfer_ = std::make_unique<link::Transfer>(editor, reporter, *serial_, static_cast<TransferHost &>(*this));
     transfer_->setRecorder(recorder_.get());
+    recorder_->setRestoreHint([this](const QString &backup) {
+        return QStringLiteral("Der Sender enthält jetzt womöglich eine unvollständige Konfiguration; die Sicherung "
+                              "davor: %1\nZurückschreiben mit: %2")
+            .arg(backup, restoreCommand(backup))
+            .toStdString();
+    });
+    QObject::connect(&signals_, &shell::SignalWatch::caught, transfer_.get(), [this](int signalNumber) {
+        // Come as the run ended on its own, it still ends the tool by its status.
+        interruptedBy_ = signalNumber;
+        if (!transfer_->busy()) return;
+        endBar();
+        err_ << (signalNumber == SIGINT ? QStringLiteral("Abgebrochen (Strg+C).")
+                                        : QStringLiteral("Abgebrochen (Signal %1).").arg(signalNumber))
+             << '\n';
+        err_.flush();
+        // As a new start would: both links stopped, the run logged as cut off.
+        transfer_->abandon();
+    });
     if (target.adapter) {
         usb_ = target.adapterLibrary.isEmpty()
                    ? std::make_unique<link::UsbLink>(reporter)
@@ -47,6 +67,7 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
 
 DeviceSession::~DeviceSession()
 {
+    reporter_.setBeforeLine({});
     exchange_.reset();
     usb_.reset();
     transfer_.reset();
@@ -71,9 +92,11 @@ QJsonObject DeviceSession::ports()
     QJsonArray list;
     for (int n = 1; n <= link::SerialLink::portCount; ++n) {
         const QString name = link::PortResolver::portName(n);
-        const QString tip = serial_->portTip(n);
-        list.append(QJsonObject{
-            {"port", name}, {"device", tip.section(QStringLiteral(": "), 1)}, {"available", serial_->comok(name)}});
+        const QString device = serial_->port().device(name);
+        // Scripts tell a missing device by null, not by a sentence.
+        list.append(QJsonObject{{"port", name},
+                                {"device", device.isEmpty() ? QJsonValue() : QJsonValue(device)},
+                                {"available", serial_->comok(name)}});
     }
     QJsonObject adapter{{"found", false}};
     if (usb_) {
@@ -99,6 +122,7 @@ ProgrammingOutcome DeviceSession::program(const QString &configName)
 
 ProgrammingOutcome DeviceSession::runUntilEnded()
 {
+    interruptedBy_ = 0;
     if (transfer_->busy()) {
         QEventLoop loop;
         QObject::connect(transfer_.get(), &link::Transfer::ended, &loop, &QEventLoop::quit);
@@ -111,7 +135,25 @@ ProgrammingOutcome DeviceSession::runUntilEnded()
         limit.start(runLimitMs);
         loop.exec();
     }
+    // A signal that came as the run ended on its own still ends the tool by its status.
+    if (const int late = signals_.stop(); late != 0 && interruptedBy_ == 0) interruptedBy_ = late;
     return transfer_->lastOutcome();
+}
+
+QString DeviceSession::restoreCommand(const QString &backup) const
+{
+    // Single quotes keep every character but the quote itself, which is closed, escaped and reopened.
+    const auto quoted = [](QString text) {
+        return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+    };
+    QString command = QStringLiteral("morvi-cli program ") + quoted(backup);
+    if (!target_.adapter)
+        command += QStringLiteral(" --port ") + target_.portName;
+    else if (target_.adapterLibrary.isEmpty())
+        command += QStringLiteral(" --adapter");
+    else
+        command += QStringLiteral(" --adapter --library ") + quoted(target_.adapterLibrary);
+    return command + QStringLiteral(" --yes");
 }
 
 SendBoxes DeviceSession::sendBoxes() const
@@ -131,12 +173,18 @@ bool DeviceSession::confirm(const std::string &question)
 
 void DeviceSession::showPanProg(bool visible)
 {
-    if (!visible && barShown_) {
-        err_ << '\n';
-        err_.flush();
-        barShown_ = false;
-    }
+    // The transfer is under way from here: a signal now cuts it off cleanly.
+    if (visible) signals_.start();
+    if (!visible) endBar();
     percent_ = 0;
+}
+
+void DeviceSession::endBar()
+{
+    if (!barShown_) return;
+    err_ << '\n';
+    err_.flush();
+    barShown_ = false;
 }
 
 void DeviceSession::setLaction(const std::string &text)

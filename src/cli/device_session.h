@@ -4,6 +4,7 @@
 #include "editor.h"
 #include "file_programming_recorder.h"
 #include "serial_link.h"
+#include "signal_watch.h"
 #include "transfer.h"
 #include "transfer_host.h"
 #include "usb_exchange.h"
@@ -13,6 +14,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QTextStream>
+#include <csignal>
 #include <memory>
 
 namespace morvi::cli {
@@ -43,6 +45,8 @@ public:
     // "Auslesen" and "Programmieren", each run to its end.
     ProgrammingOutcome read();
     ProgrammingOutcome program(const QString &configName);
+    // The signal (SIGINT, SIGTERM, SIGHUP) that cut the last transfer off; 0 if none did.
+    int interruptedBy() const { return interruptedBy_; }
 
 private:
     ProgrammingOutcome runUntilEnded();
@@ -58,6 +62,9 @@ private:
     void showGaugeGesamt(bool) override {}
     void setGaugeGesamt(int percent) override;
     void drawProgress();
+    void endBar();
+    // What programs the backup back, as a command to paste.
+    QString restoreCommand(const QString &backup) const;
 
     Editor &editor_;
     ConsoleReporter &reporter_;
@@ -70,6 +77,9 @@ private:
     bool barShown_ = false;
     QString action_;
     int percent_ = 0;
+    // Watches while a transfer runs; outside one the signals end the tool as usual.
+    shell::SignalWatch signals_{SIGINT, SIGTERM, SIGHUP};
+    int interruptedBy_ = 0;
 
     std::unique_ptr<link::SerialLink> serial_;
     std::unique_ptr<files::FileProgrammingRecorder> recorder_;

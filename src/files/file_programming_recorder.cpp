@@ -3,17 +3,24 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace morvi::files {
 
 FileProgrammingRecorder::FileProgrammingRecorder(Reporter &reporter, std::function<QString()> configName,
                                                  QString folder)
-    : reporter_(reporter), configName_(std::move(configName)), folder_(std::move(folder))
+    : reporter_(reporter), configName_(std::move(configName)), folder_(std::move(folder)),
+      restoreHint_([](const QString &backup) {
+          return "Sicherung des bisherigen Sendespeichers: " + backup.toStdString() +
+                 " (mit \"Datei → Laden\" laden und erneut programmieren)";
+      })
 {
 }
 
 bool FileProgrammingRecorder::backupBeforeWrite(const ConfigImage &memory, const std::string &linkName)
 {
     const auto path = writeBackup(memory, QString::fromStdString(linkName), QDateTime::currentDateTime(), folder_);
+    runBackup_ = path ? QDir::toNativeSeparators(*path) : QString();
     if (!path) {
         reporter_.showinfo("Sicherung des Sendespeichers in \"" + QDir::toNativeSeparators(folder_).toStdString() +
                                "\" nicht möglich: Programmierung abgebrochen, nichts geschrieben",
@@ -34,6 +41,10 @@ void FileProgrammingRecorder::programmingEnded(const std::string &linkName, std:
         reporter_.showinfo("Programmierprotokoll in \"" + QDir::toNativeSeparators(folder_).toStdString() +
                                "\" kann nicht geschrieben werden",
                            colour::red, option::blankAfter);
+    // Whatever the transmitter holds now, the backup taken before it is the way back.
+    const QString backup = std::exchange(runBackup_, {});
+    if (outcome.kind != ProgrammingOutcome::Kind::success && !backup.isEmpty())
+        reporter_.showinfo(restoreHint_(backup), colour::black, 0);
 }
 
 QString outcomeText(const ProgrammingOutcome &outcome)

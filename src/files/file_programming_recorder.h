@@ -23,10 +23,21 @@ public:
 
     const QString &folder() const { return folder_; }
 
+    // What is said, after a run that wrote and did not succeed, about the
+    // backup that puts the old configuration back; given the backup's path.
+    // The window's line names its "Datei → Laden"; morvi-cli names its command.
+    using RestoreHint = std::function<std::string(const QString &backupPath)>;
+    void setRestoreHint(RestoreHint hint) { restoreHint_ = std::move(hint); }
+
 private:
     Reporter &reporter_;
     std::function<QString()> configName_;
     QString folder_;
+    // The backup of the running programming run. The backup is taken in the
+    // same step that sends the first write, so a run that has one has
+    // written to the transmitter (or tried to).
+    QString runBackup_;
+    RestoreHint restoreHint_;
 };
 
 // The log's words for an outcome ("erfolgreich", "Zeitüberschreitung bei Byte 57", ...).

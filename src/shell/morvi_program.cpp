@@ -61,6 +61,8 @@ MorviProgram::MorviProgram(Outside outside)
 
     wireMenus();
     main.setFormClose([this] { FormClose(); });
+    connect(&sessionEnd_, &SignalWatch::caught, this, [this] { fmorvi_->close(); });
+    sessionEnd_.start();
     inittimer_.setObjectName(QStringLiteral("inittimer"));
     inittimer_.setSingleShot(true);
     inittimer_.setInterval(300);

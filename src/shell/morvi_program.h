@@ -9,10 +9,12 @@
 #include "usb_link.h"
 #include "config_file_host.h"
 #include "settings_file.h"
+#include "signal_watch.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <csignal>
 #include <memory>
 
 namespace morvi::ui {
@@ -104,6 +106,8 @@ private:
     std::unique_ptr<link::UsbLink> usb_;
     std::unique_ptr<link::UsbExchange> usbExchange_;
     std::unique_ptr<files::ConfigFileActions> fileActions_;
+    // The end of the desktop session (SIGTERM, SIGHUP) closes the main window as a user would.
+    SignalWatch sessionEnd_{SIGTERM, SIGHUP};
 };
 
 } // namespace morvi::shell

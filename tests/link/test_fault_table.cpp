@@ -28,6 +28,7 @@
 #include <QTest>
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 using namespace morvi;
 using namespace morvi::link;
@@ -101,6 +102,9 @@ struct WatchedRecorder : ProgrammingRecorder {
     std::function<bool()> untouched;
     int backups = 0;
     bool firstBackupBeforeAnyWrite = false;
+    // Runs that took a backup, and so began to write, and did not succeed.
+    int failedAfterWriting = 0;
+    bool backedUp = false;
 
     WatchedRecorder(Reporter &reporter, const QString &folder, std::function<bool()> transmitterUntouched)
         : files(
@@ -111,12 +115,14 @@ struct WatchedRecorder : ProgrammingRecorder {
     bool backupBeforeWrite(const ConfigImage &memory, const std::string &linkName) override
     {
         if (backups++ == 0) firstBackupBeforeAnyWrite = untouched();
-        return files.backupBeforeWrite(memory, linkName);
+        backedUp = files.backupBeforeWrite(memory, linkName);
+        return backedUp;
     }
     void programmingEnded(const std::string &linkName, std::uint8_t checksum,
                           const ProgrammingOutcome &outcome) override
     {
         files.programmingEnded(linkName, checksum, outcome);
+        if (std::exchange(backedUp, false) && outcome.kind != ProgrammingOutcome::Kind::success) ++failedAfterWriting;
     }
 };
 
@@ -458,7 +464,13 @@ void TestFaultTable::faults()
     QStringList shown = lines(rig.reporter.reports);
     const qsizetype backupLines =
         shown.removeIf([](const QString &l) { return l.startsWith("Bisheriger Sendespeicher gesichert: "); });
+    // After a run that wrote and failed, one black line names the backup to load.
+    const qsizetype backupNamed = shown.removeIf([&](const QString &l) {
+        return l.startsWith("Sicherung des bisherigen Sendespeichers: " + rig.recordFolder + "/") &&
+               l.endsWith(" (mit \"Datei → Laden\" laden und erneut programmieren) | #000000 | 0");
+    });
     QCOMPARE(shown, expected);
+    if (fault != Fault::noBackup) QCOMPARE(int(backupNamed), rig.recorder->failedAfterWriting);
     QCOMPARE(rig.reporter.beeps, beeps);
 
     // The record: backups taken before anything was written, the first equal

@@ -4,7 +4,9 @@
 #include "editor.h"
 #include "main_window.h"
 #include "morvi_program.h"
+#include "line_text.h"
 #include "port_map.h"
+#include "programming_record.h"
 #include "recording_reporter.h"
 #include "scripted_dialogs.h"
 #include "stored_memory.h"
@@ -17,7 +19,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTextBlock>
 #include <QtTest>
+#include <csignal>
 
 using namespace morvi;
 
@@ -34,6 +38,65 @@ private slots:
         QDir::setCurrent(dir.path());
     }
     void cleanupTestCase() { QDir::setCurrent(startDir); }
+
+    void aRunCutOffNamesTheBackupAndSessionEndClosesTheWindow()
+    {
+        Editor stored;
+        stored.resetImage();
+        tools::TxEmulator transmitter(test::storedMemory(stored));
+        // Slow enough that the write phase lasts while it is cut off.
+        transmitter.setAnswerDelay(2);
+        QFile mapping(dir.filePath("morvi-ports.ini"));
+        QVERIFY(mapping.open(QIODevice::WriteOnly));
+        mapping.write("COM1=" + QByteArray::fromStdString(transmitter.slavePath()) + "\r\n");
+        mapping.close();
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+        const QString folder = files::backupFolder();
+        QDir(folder).removeRecursively();
+        QFile::remove(dir.filePath("morvi.ini"));
+
+        auto serial = std::make_unique<link::SerialLink>(
+            std::make_unique<link::PortMap>([] { return std::vector<link::SerialDevice>{}; }));
+        {
+            shell::MorviProgram program(shell::MorviProgram::Outside{
+                std::make_unique<test::ScriptedDialogs>(), std::move(serial), QStringLiteral("/nonexistent/libx.so")});
+            ui::TFMorvi &w = program.FMorvi();
+            w.setBeepSound([] {});
+            w.setConfirm([](const QString &) { return true; });
+            w.show();
+            QTRY_VERIFY(!program.inittimer().isActive());
+            auto *info = w.findChild<QTextEdit *>("MInfo");
+            const auto programUntilWriting = [&] {
+                const std::size_t asked = transmitter.requests().size();
+                QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
+                QTRY_VERIFY_WITH_TIMEOUT(transmitter.requests().size() >= asked + imageSize + 10, 15000);
+            };
+
+            // "Auslesen" in the write phase cuts the run off: one black line names the way back.
+            programUntilWriting();
+            QTest::mouseClick(w.findChild<QPushButton *>("LeseButton"), Qt::LeftButton);
+            const QStringList backups = QDir(folder).entryList({"*.txc"}, QDir::Files);
+            QCOMPARE(backups.size(), 1);
+            const QString line = "Sicherung des bisherigen Sendespeichers: " +
+                                 QDir::toNativeSeparators(QDir(folder).filePath(backups.first())) +
+                                 " (mit \"Datei → Laden\" laden und erneut programmieren)";
+            const QTextBlock said = info->document()->find(line).block();
+            QCOMPARE(said.text(), line);
+            QCOMPARE(said.textFormats().first().format.foreground().color(), QColor(Qt::black));
+            QTRY_VERIFY_WITH_TIMEOUT(info->toPlainText().contains("Daten erfolgreich gelesen"), 10000);
+
+            // The session ends in the middle of the next run.
+            programUntilWriting();
+            ::raise(SIGTERM);
+            QTRY_VERIFY(!w.isVisible());
+            QVERIFY(QFile::exists(program.settingsFilePath()));
+        }
+        QStringList results;
+        const QStringList log = files::readLinesFile(folder + "/" + files::programmingLogName).value_or(QStringList{});
+        for (const QString &l : log)
+            if (!l.isEmpty()) results << l.section('\t', 4);
+        QCOMPARE(results, (QStringList{"abgebrochen", "abgebrochen"}));
+    }
 
     void mappedPortReadsAndPrograms()
     {
