@@ -41,7 +41,7 @@ MorviProgram::MorviProgram(Outside outside)
     serial_->setReporter(&main);
     transfer_ =
         std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
-    recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->openFileName(); });
+    recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->configName(); });
     transfer_->setRecorder(recorder_.get());
     usb_ = outside.adapterLibrary.isEmpty()
                ? std::make_unique<link::UsbLink>(main)
