@@ -180,6 +180,8 @@ files::ProgramSettings MorviProgram::currentSettings() const
 
 void MorviProgram::FormClose()
 {
+    // A run still under way ends here, recorded while all it uses is alive.
+    transfer_->abandon();
     try {
         serial_->port().close();
         // Closing before the delayed initialisation has nowhere to write the settings.
