@@ -43,6 +43,8 @@ public:
     // "Auslesen" and "Programmieren", each run to its end.
     ProgrammingOutcome read();
     ProgrammingOutcome program(const QString &configName);
+    // Whether the question before programming was answered no.
+    bool declined() const { return declined_; }
 
 private:
     ProgrammingOutcome runUntilEnded();
@@ -64,6 +66,7 @@ private:
     QTextStream &err_;
     DeviceTarget target_;
     bool assumeYes_;
+    bool declined_ = false;
     QString configName_;
     // A bar only on a terminal; none when the output goes to a file or a pipe.
     bool drawBar_;
