@@ -410,9 +410,9 @@ void TestFaultTable::faults()
     if (fault == Fault::slowBackup) {
         rig.recorder->backupDelayMs = delay;
         // The adapter's block delay at its design value only where it counts, from
-        // the backup to the first write block, whose answers come 40 ms late.
+        // the backup to the first write block, whose answers come 80 ms late.
         if (via == Via::usb) {
-            rig.delay(40);
+            rig.delay(80);
             rig.recorder->onBackup = [&] { rig.exchange->USBtimer().setInterval(UsbExchange::blockDelayMs); };
         }
     }
