@@ -74,17 +74,17 @@ private slots:
         ::umask(savedMask);
 
         std::set<QString> distinct;
+        for (const auto &path : paths)
+            if (path) distinct.insert(*path);
+        QCOMPARE(distinct.size(), paths.size());
+        QCOMPARE(QDir(folder).entryList({"*.txc"}, QDir::Files).size(), qsizetype(paths.size()));
         for (std::size_t i = 0; i < paths.size(); ++i) {
-            QVERIFY(paths[i]);
-            distinct.insert(*paths[i]);
             QCOMPARE(modeOf(*paths[i]), 0600);
             // Each file holds the memory of the program that reported it.
             const auto lines = readLinesFile(*paths[i]);
             QVERIFY(lines);
             QCOMPARE(int(imageFromLines(*lines)->bytes()[0]), int(i % programs));
         }
-        QCOMPARE(distinct.size(), paths.size());
-        QCOMPARE(QDir(folder).entryList({"*.txc"}, QDir::Files).size(), qsizetype(paths.size()));
         QCOMPARE(modeOf(folder), 0700);
         QCOMPARE(modeOf(folder + '/' + programmingLogName), 0600);
     }
