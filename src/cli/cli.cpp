@@ -242,7 +242,8 @@ int read(const Arguments &args, QTextStream &err)
         return fileError;
     }
     if (status == verifyFailed)
-        err << QStringLiteral("Prüfsumme falsch: der Sendespeicher ist trotzdem in \"%1\" gespeichert.").arg(args.output)
+        err << QStringLiteral("Prüfsumme falsch: der Sendespeicher ist trotzdem in \"%1\" gespeichert.")
+                   .arg(args.output)
             << '\n';
     return status;
 }

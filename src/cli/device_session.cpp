@@ -125,7 +125,8 @@ bool DeviceSession::confirm(const std::string &question)
     err_ << QString::fromStdString(question) << " [j/N] ";
     err_.flush();
     std::string answer;
-    const bool yes = std::getline(std::cin, answer) && (answer == "j" || answer == "J" || answer == "ja" || answer == "Ja");
+    const bool yes =
+        std::getline(std::cin, answer) && (answer == "j" || answer == "J" || answer == "ja" || answer == "Ja");
     declined_ = !yes;
     return yes;
 }

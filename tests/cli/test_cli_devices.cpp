@@ -173,8 +173,8 @@ private slots:
         QTest::addColumn<QString>("outputTo");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said"); // on stdout or stderr
-        QTest::newRow("confirmation declined") << QStringList{"program", "F"} << "tty n" << false << "" << 7
-                                               << "vom Anwender abgebrochen";
+        QTest::newRow("confirmation declined")
+            << QStringList{"program", "F"} << "tty n" << false << "" << 7 << "vom Anwender abgebrochen";
         QTest::newRow("no terminal, no --yes")
             << QStringList{"program", "F"} << "none" << false << "" << 2 << "nur mit --yes";
         QTest::newRow("stdout full") << QStringList{"show", "F", "--json"} << "none" << false << "/dev/full" << 3

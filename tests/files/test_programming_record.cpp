@@ -112,7 +112,8 @@ private slots:
         b.actions.setOpenFileName(startFileName);
         for (const QString &step : steps)
             step.startsWith('<') ? b.load(dir.filePath(step.mid(1))) : b.save(dir.filePath(step.mid(1)));
-        FileProgrammingRecorder recorder(b.reporter, [&] { return b.actions.configName(); }, dir.path());
+        FileProgrammingRecorder recorder(
+            b.reporter, [&] { return b.actions.configName(); }, dir.path());
         recorder.programmingEnded("COM1", 7, {});
         const auto log = readLinesFile(dir.filePath(programmingLogName));
         QVERIFY(log && !log->isEmpty());

@@ -423,7 +423,8 @@ void TestFaultTable::faults()
     // event loop, as a click or a timer would.
     const std::string word = run == Run::plainRead || fault == Fault::secondRead ? "read" : "write";
     bool struck = fault == Fault::none || fault == Fault::silent || fault == Fault::wrongEcho ||
-                  fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup || fault == Fault::slowBackup;
+                  fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup ||
+                  fault == Fault::slowBackup;
     bool restarted = false;
     bool busyAtQuestion = false;
     std::vector<std::uint8_t> user;
