@@ -61,7 +61,7 @@ Rückgabewerte:
   1  diff: Unterschiede gefunden
   2  Aufruffehler
   3  Dateifehler (nicht lesbar, keine gültige Konfiguration, nicht
-     schreibbar, Sicherung nicht möglich)
+     schreibbar, Sicherung nicht möglich, Standardausgabe nicht schreibbar)
   4  Verbindungsfehler (Port nicht verfügbar, keine Antwort, Adapter
      verloren, Adapter nicht gefunden)
   5  Firmware des Senders passt nicht zu dieser Software
