@@ -15,6 +15,7 @@
 #include <QJsonObject>
 
 #include <optional>
+#include <unistd.h>
 
 namespace morvi::cli {
 
@@ -29,6 +30,7 @@ Befehle:
   program DATEI.txc [--port COMn | --adapter] [--yes]
                         Konfiguration in den Sender programmieren, mit
                         Rücklese-Prüfung; fragt vorher, außer mit --yes
+                        (ohne Terminal an der Eingabe nur mit --yes)
   verify DATEI.txc [--port COMn | --adapter]
                         Sender auslesen und mit der Datei vergleichen;
                         ändert nichts
@@ -75,11 +77,13 @@ Rückgabewerte:
   1  diff: Unterschiede gefunden
   2  Aufruffehler
   3  Dateifehler (nicht lesbar, keine gültige Konfiguration, nicht
-     schreibbar, Sicherung nicht möglich)
+     schreibbar, Sicherung nicht möglich, Standardausgabe nicht schreibbar)
   4  Verbindungsfehler (Port nicht verfügbar, keine Antwort, Adapter
      verloren, Adapter nicht gefunden; check: ein Befund "Fehler")
   5  Firmware des Senders passt nicht zu dieser Software
-  6  Prüfung ergab Unterschiede (verify, Rücklese-Prüfung, Prüfsumme)
+  6  Prüfung ergab Unterschiede (verify, Rücklese-Prüfung, Prüfsumme;
+     read speichert einen Speicher mit falscher Prüfsumme trotzdem)
+  7  vom Anwender abgebrochen (Rückfrage vor dem Programmieren verneint)
   130  durch Strg+C abgebrochen (128 + Nummer des Signals; SIGTERM: 143)
 )";
 
@@ -143,7 +147,8 @@ int exitFor(const ProgrammingOutcome &outcome)
 // A run cut off by a signal ends the tool as the shell expects: 128 + the signal's number.
 int statusOf(const DeviceSession &session, const ProgrammingOutcome &outcome)
 {
-    return session.interruptedBy() != 0 ? 128 + session.interruptedBy() : exitFor(outcome);
+    if (session.interruptedBy() != 0) return 128 + session.interruptedBy();
+    return session.declined() ? declined : exitFor(outcome);
 }
 
 // The transmitter's configuration, read as "Auslesen" reads it into editor.
@@ -221,8 +226,13 @@ int diff(const Arguments &args, QTextStream &out, QTextStream &err)
         return usageError;
     }
     Editor a, b;
-    for (auto [source, editor] : {std::pair{args.positional[1], &a}, std::pair{args.positional[2], &b}})
-        if (const int status = configurationOf(source, args, *editor, err); status != success) return status;
+    // A transmitter whose checksum is wrong differs from any sound configuration; its fields are compared all the same.
+    bool damaged = false;
+    for (auto [source, editor] : {std::pair{args.positional[1], &a}, std::pair{args.positional[2], &b}}) {
+        const int status = configurationOf(source, args, *editor, err);
+        if (status != success && status != verifyFailed) return status;
+        damaged = damaged || status == verifyFailed;
+    }
     const auto changes = compareSummaries(summarize(a), summarize(b));
     if (args.json) {
         QJsonArray array;
@@ -234,7 +244,7 @@ int diff(const Arguments &args, QTextStream &out, QTextStream &err)
         for (const SummaryChange &c : changes)
             out << q(c.label) << ": " << q(c.before) << " -> " << q(c.after) << '\n';
     }
-    return changes.empty() ? success : differencesFound;
+    return changes.empty() && !damaged ? success : differencesFound;
 }
 
 int read(const Arguments &args, QTextStream &err)
@@ -245,7 +255,9 @@ int read(const Arguments &args, QTextStream &err)
     }
     Editor editor;
     ConsoleReporter reporter(err);
-    if (const int status = readTransmitter(args.target, editor, reporter, err); status != success) return status;
+    // A memory with a wrong checksum is kept, as the window keeps it: after a cut run it is what needs archiving.
+    const int status = readTransmitter(args.target, editor, reporter, err);
+    if (status != success && status != verifyFailed) return status;
     // Saved as the window saves after a read: the boxes stand as the image says.
     QStringList lines;
     files::BuildFile(editor, {flagOf(editor.image, FlagBox::CBzyk), editor.image[offset::maxSendCount] != 0}, reporter,
@@ -254,13 +266,22 @@ int read(const Arguments &args, QTextStream &err)
         err << QStringLiteral("Datei \"%1\" kann nicht geschrieben werden.").arg(args.output) << '\n';
         return fileError;
     }
-    return success;
+    if (status == verifyFailed)
+        err << QStringLiteral("Prüfsumme falsch: der Sendespeicher ist trotzdem in \"%1\" gespeichert.")
+                   .arg(args.output)
+            << '\n';
+    return status;
 }
 
 int program(const Arguments &args, QTextStream &err)
 {
     if (args.positional.size() != 2) {
         err << "Aufruf: morvi-cli program DATEI.txc [--port COMn | --adapter] [--yes]\n";
+        return usageError;
+    }
+    // Nobody could answer the question (a cron job, a pipe): refused before any port is opened.
+    if (!args.yes && isatty(STDIN_FILENO) == 0) {
+        err << "Ohne Terminal an der Standardeingabe programmiert morvi-cli nur mit --yes.\n";
         return usageError;
     }
     auto editor = loadConfiguration(args.positional[1], err);
@@ -288,7 +309,9 @@ int verify(const Arguments &args, QTextStream &out, QTextStream &err)
     file->image[offset::imageChecksum] = file->calculatechecksum(quiet);
     Editor transmitter;
     ConsoleReporter reporter(err);
-    if (const int status = readTransmitter(args.target, transmitter, reporter, err); status != success) return status;
+    // A wrong checksum is a difference too; the others are listed all the same.
+    const int status = readTransmitter(args.target, transmitter, reporter, err);
+    if (status != success && status != verifyFailed) return status;
     QStringList differing;
     for (int i = 0; i < programmedBytes; ++i)
         if (!keptByTransmitter(i) && file->image[i] != transmitter.image[i]) differing << QString::number(i);

@@ -14,6 +14,7 @@ enum Exit : int {
     linkError = 4,       // no port or adapter, time-out, adapter lost
     firmwareRefused = 5, // the transmitter's firmware does not fit this program
     verifyFailed = 6,    // the read-back differs from what was programmed or from the file
+    declined = 7,        // the user did not confirm programming; the transmitter was not touched
 };
 
 // Runs one command line (without the program name); results go to out,

@@ -167,8 +167,10 @@ bool DeviceSession::confirm(const std::string &question)
     err_ << QString::fromStdString(question) << " [j/N] ";
     err_.flush();
     std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    return answer == "j" || answer == "J" || answer == "ja" || answer == "Ja";
+    const bool yes =
+        std::getline(std::cin, answer) && (answer == "j" || answer == "J" || answer == "ja" || answer == "Ja");
+    declined_ = !yes;
+    return yes;
 }
 
 void DeviceSession::showPanProg(bool visible)

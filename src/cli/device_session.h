@@ -47,6 +47,8 @@ public:
     ProgrammingOutcome program(const QString &configName);
     // The signal (SIGINT, SIGTERM, SIGHUP) that cut the last transfer off; 0 if none did.
     int interruptedBy() const { return interruptedBy_; }
+    // Whether the question before programming was answered no.
+    bool declined() const { return declined_; }
 
 private:
     ProgrammingOutcome runUntilEnded();
@@ -71,6 +73,7 @@ private:
     QTextStream &err_;
     DeviceTarget target_;
     bool assumeYes_;
+    bool declined_ = false;
     QString configName_;
     // A bar only on a terminal; none when the output goes to a file or a pipe.
     bool drawBar_;

@@ -73,6 +73,7 @@ void ConfigFileActions::Speichern1Click()
             BuildFile();
             if (!writeLinesFile(*path, Memo1_)) throw std::runtime_error("configuration file not written");
             setOpenFileName(*path);
+            configName_ = *path;
             reporter_.showinfo(fileLine(*path), colour::green, option::timeStamp);
             reporter_.showinfo("erfolgreich gespeichert", colour::green, option::blankAfter);
         }
@@ -93,6 +94,8 @@ void ConfigFileActions::DateiGeladen()
     if (!loaded) throw FileLoadError("configuration file has a bad image line");
 
     editor_.image = *loaded;
+    configName_ = openFileName_;
+    host_.showFileName(configName_);
     host_.applyDerivedState(editor_.readEDATA());
     reporter_.showinfo(fileLine(openFileName_), colour::green, option::timeStamp);
     reporter_.showinfo("geladen !", colour::green, option::blankAfter);
@@ -115,8 +118,9 @@ void ConfigFileActions::Laden1Click()
         if (!path) {
             reporter_.showinfo("\"Datei Laden\" abgebrochen", colour::red, option::block);
         } else {
-            // The name is taken before reading, so a file that fails stays named in the status bar.
-            setOpenFileName(*path);
+            // The dialog offers a file that failed again next time; the status
+            // bar and the save dialog go on naming the configuration in the editor.
+            openFileName_ = *path;
             DateiGeladen();
         }
         saveFileName_ = openFileName_;

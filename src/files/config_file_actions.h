@@ -36,11 +36,14 @@ public:
     // Builds the file's lines into Memo1, completing the image first.
     void BuildFile();
 
-    // The open dialog's file name is the program's current file name; start-up
-    // sets it to startFileName.
+    // The open dialog's file name; start-up sets it to startFileName, and the
+    // status bar shows it.
     const QString &openFileName() const { return openFileName_; }
     void setOpenFileName(const QString &name);
     const QString &saveFileName() const { return saveFileName_; }
+    // The configuration in the editor: the file it was loaded from or last
+    // saved as; empty while it is neither. A failed load changes nothing here.
+    const QString &configName() const { return configName_; }
 
 private:
     std::optional<QString> runDialog(const FileDialogRequest &request);
@@ -52,6 +55,7 @@ private:
     QStringList &Memo1_;
     QString openFileName_;
     QString saveFileName_ = QStringLiteral("default.txc");
+    QString configName_;
 };
 
 } // namespace morvi::files

@@ -1,9 +1,12 @@
 #include "line_text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <unistd.h>
 
 namespace morvi::files {
 
@@ -57,14 +60,40 @@ std::optional<QStringList> readLinesFile(const QString &path)
     return decodeLines(bytes);
 }
 
+namespace {
+
+// Writes over the file's old content where no file may be created beside it.
+// The new bytes go over the old ones and the file is cut to length only when
+// they are all written; if a write fails the old bytes are put back, so the
+// file never stays cut short.
+bool writeInPlace(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    // Unbuffered: after a failed write nothing is left queued to get in the way of the repair.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) return false;
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError) return false;
+    const auto writeAll = [&file](const QByteArray &content) {
+        return file.seek(0) && file.write(content) == content.size() && file.flush() && file.resize(content.size()) &&
+               ::fsync(file.handle()) == 0;
+    };
+    if (writeAll(bytes)) return true;
+    file.unsetError();
+    [[maybe_unused]] const bool restored = writeAll(old);
+    return false;
+}
+
+} // namespace
+
 bool writeLinesFile(const QString &path, const QStringList &lines)
 {
-    QSaveFile file(path);
-    // A folder that refuses the temporary file (a shared folder, say) may
-    // still let the user change the file itself: then write it in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) return false;
     const QByteArray bytes = encodeLines(lines);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        // A folder that refuses the temporary file (a shared folder, say) may
+        // still let the user change the file itself.
+        return QFileInfo(path).isFile() && writeInPlace(path, bytes);
+    }
     // commit() does not notice a failure while flushing the last buffered
     // bytes and would put a cut-short file in place; flush first and check.
     if (file.write(bytes) != bytes.size() || !file.flush()) {

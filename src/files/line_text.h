@@ -22,7 +22,9 @@ QStringList decodeLines(const QByteArray &bytes);
 std::optional<QStringList> readLinesFile(const QString &path);
 
 // Writes through a temporary file that replaces the target only once it is
-// complete, so a failed write leaves the previous file as it was.
+// complete, so a failed write leaves the previous file as it was. Where the
+// folder refuses the temporary file, an existing file is written in place,
+// its old content put back if the write fails.
 bool writeLinesFile(const QString &path, const QStringList &lines);
 
 } // namespace morvi::files

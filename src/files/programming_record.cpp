@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace morvi::files {
 
@@ -14,26 +17,52 @@ QString backupFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/morvi/backups");
 }
 
+namespace {
+
+// Only the user may read the backups and the log: the key addresses in them
+// are the codes a receiver accepts.
+constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// The folder, created for its owner alone; an existing folder keeps its rights.
+bool makeFolder(const QString &folder)
+{
+    if (QFileInfo(folder).isDir()) return true;
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (!QDir().mkpath(parent)) return false;
+    // Another program may have created it in the meantime.
+    return QDir().mkdir(folder, ownerOnly | QFileDevice::ExeOwner) || QFileInfo(folder).isDir();
+}
+
+} // namespace
+
 std::optional<QString> writeBackup(const ConfigImage &memory, const QString &linkName, const QDateTime &when,
                                    const QString &folder)
 {
-    if (!QDir().mkpath(folder)) return std::nullopt;
-    const QString stem = folder + QLatin1Char('/') + when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) + linkName;
-    QString path = stem + QStringLiteral(".txc");
-    for (int n = 2; QFile::exists(path); ++n)
-        path = stem + QStringLiteral("_%1.txc").arg(n);
+    if (!makeFolder(folder)) return std::nullopt;
     const QString firmware = QStringLiteral("%1.%2")
                                  .arg(memory[offset::firmwareMajor])
                                  .arg(memory[offset::firmwareMinor], 2, 10, QLatin1Char('0'));
-    if (!writeLinesFile(path, fileLines(memory, {linkName, firmware}))) return std::nullopt;
-    return path;
+    const QByteArray bytes = encodeLines(fileLines(memory, {linkName, firmware}));
+    const QString stem = folder + QLatin1Char('/') + when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) + linkName;
+    QFile file(stem + QStringLiteral(".txc"));
+    // Created only where no file is: two programs in the same second each keep their own.
+    for (int n = 2; !file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly); ++n) {
+        if (!file.exists() || n > 999) return std::nullopt;
+        file.setFileName(stem + QStringLiteral("_%1.txc").arg(n));
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        file.remove();
+        return std::nullopt;
+    }
+    return file.fileName();
 }
 
 bool appendProgrammingLog(const ProgrammingLogEntry &entry, const QString &folder)
 {
-    if (!QDir().mkpath(folder)) return false;
+    if (!makeFolder(folder)) return false;
     QFile log(folder + QLatin1Char('/') + QLatin1String(programmingLogName));
-    if (!log.open(QIODevice::ReadWrite | QIODevice::Append)) return false;
+    // The rights apply when the log is created; an existing log is appended to as it is.
+    if (!log.open(QIODevice::ReadWrite | QIODevice::Append, ownerOnly)) return false;
     QByteArray line;
     if (log.size() > 0) {
         log.seek(log.size() - 1);

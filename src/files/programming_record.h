@@ -17,8 +17,10 @@ QString backupFolder();
 inline constexpr const char *programmingLogName = "programmierprotokoll.txt";
 
 // Saves the transmitter's memory as a configuration file named by date, time
-// and link ("2026-12-09_15-04-05_COM1.txc"); an existing name gets a number.
-// Returns the file's path, or nothing when the file could not be written.
+// and link ("2026-12-09_15-04-05_COM1.txc"); a name already taken, also by
+// another program at the same moment, gets a number. The folder is created
+// for its owner alone, the file readable by its owner only. Returns the
+// file's path, or nothing when the file could not be written.
 std::optional<QString> writeBackup(const ConfigImage &memory, const QString &linkName, const QDateTime &when,
                                    const QString &folder = backupFolder());
 

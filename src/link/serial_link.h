@@ -66,8 +66,8 @@ public:
     // The transfer position that setupport puts back to 0.
     void setBytepos(std::uint8_t *bytepos) { bytepos_ = bytepos; }
 
-    // Closes the port 300 ms after the last answer; every answer restarts it,
-    // every serial transfer start stops it.
+    // Closes the port 300 ms after a transfer ended; every request or USB
+    // block sent stops it, so no stall during a run can close the port.
     QTimer &timercloseport() { return timercloseport_; }
     void timercloseportTimer();
     // Run when timercloseport fires: stops the USB adapter's poll timer.

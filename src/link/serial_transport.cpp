@@ -48,7 +48,6 @@ bool SerialTransport::begin(Run)
     sendZeros(Transfer::preambleLength);
     clearAfterLeadIn();
     transmit(Transfer::readCommand, 0);
-    link_.timercloseport().stop();
     return true;
 }
 
@@ -93,6 +92,8 @@ void SerialTransport::clearAfterLeadIn()
 void SerialTransport::transmit(std::uint8_t befehl, std::uint8_t addr, std::uint8_t data)
 {
     request_ = {befehl, addr, data};
+    // The port stays open while a request waits or is out; the transfer's end restarts the close.
+    link_.timercloseport().stop();
     // The adapter took over: the serial run ends by its time-out.
     if (transfer_.usbmode()) return;
     const int pause = waitstates_ != nullptr ? *waitstates_ : 0;
@@ -123,7 +124,6 @@ void SerialTransport::timerwaitstateTimer()
 
 void SerialTransport::RS232RxChar()
 {
-    link_.timercloseport().start();
     owed_ = QDeadlineTimer();
 
     std::uint8_t answer = Transfer::missingAnswer;

@@ -204,6 +204,8 @@ bool Transfer::readCompletionProgramming()
     }
     ConfigImage memory;
     memory.bytes() = rxbuffer_;
+    // Every answer of the read is in: however long the backup takes, nothing is owed meanwhile.
+    RStimeout_.stop();
     if (recorder_ != nullptr && !recorder_->backupBeforeWrite(memory, recordedLink_)) {
         closeport();
         programmingEnded({ProgrammingOutcome::Kind::backupFailed, 0, {}});
@@ -303,6 +305,9 @@ void Transfer::closeport()
     serial_->stop();
     if (adapter_ != nullptr) adapter_->stop();
     host_.setLaction("");
+    // Only now may the serial port close: during a run a stall (a slow backup,
+    // a busy window) must not cut the link off.
+    link_.timercloseport().start();
     emit ended();
 }
 

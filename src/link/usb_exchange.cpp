@@ -126,6 +126,8 @@ void UsbExchange::USBfill()
     // A block that does not go out brings no answer; the time-out says so.
     unit.Write_USB_Device_Buffer(blockLeadZeros + blockSize);
     unit.Purge_USB_Device_Out();
+    // The delayed close would stop the polling of this block; it waits for the transfer's end.
+    transfer_.link().timercloseport().stop();
     transfer_.awaitAnswer(responseTimeoutMs);
     polltimer_.start();
 
@@ -182,7 +184,6 @@ void UsbExchange::takeByte(std::uint8_t byte)
     ++msgcount_;
     transfer_.reporter().trace(TraceList::tm, "[msg" + std::to_string(msgcount_) + "] received[" +
                                                   std::to_string(transfer_.bytepos()) + "]: " + std::to_string(byte));
-    transfer_.link().timercloseport().start();
     // Only the answers of this block's requests count; anything beyond is noise.
     transfer_.answer(*this, byte, msgcount_ <= msganz_);
 }

@@ -44,7 +44,7 @@ MorviProgram::MorviProgram(Outside outside)
     serial_->setReporter(&main);
     transfer_ =
         std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
-    recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->openFileName(); });
+    recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->configName(); });
     transfer_->setRecorder(recorder_.get());
     adapterLibrary_ = outside.adapterLibrary;
     usb_ = outside.adapterLibrary.isEmpty()
@@ -193,6 +193,8 @@ files::ProgramSettings MorviProgram::currentSettings() const
 
 void MorviProgram::FormClose()
 {
+    // A run still under way ends here, recorded while all it uses is alive.
+    transfer_->abandon();
     try {
         serial_->port().close();
         // Closing before the delayed initialisation has nowhere to write the settings.

@@ -99,13 +99,14 @@ private:
     // The hidden line buffer both text files pass through.
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;
+    // Outlives the transfer, whose record of a run cut off by the program's end names the file.
+    std::unique_ptr<files::ConfigFileActions> fileActions_;
     std::unique_ptr<link::SerialLink> serial_;
     // Outlives the transfer, which records a run cut off by the program's end.
     std::unique_ptr<files::FileProgrammingRecorder> recorder_;
     std::unique_ptr<link::Transfer> transfer_;
     std::unique_ptr<link::UsbLink> usb_;
     std::unique_ptr<link::UsbExchange> usbExchange_;
-    std::unique_ptr<files::ConfigFileActions> fileActions_;
     // The end of the desktop session (SIGTERM, SIGHUP) closes the main window as a user would.
     SignalWatch sessionEnd_{SIGTERM, SIGHUP};
 };

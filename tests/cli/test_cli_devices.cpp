@@ -2,7 +2,8 @@
 // port mapping file, and behind the fake USB adapter through the real loading
 // code. Read, program, verify and diff end to end with their exit statuses,
 // the backup before programming and the log line of each outcome; a run cut
-// off by a signal, in this process and in a separate one.
+// off by a signal, in this process and in a separate one; the built program
+// itself for the statuses that depend on its terminal and output.
 #include "cli.h"
 #include "config_file.h"
 #include "fake_adapter.h"
@@ -22,7 +23,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 using namespace morvi;
 using morvi::test::Memory;
@@ -297,6 +300,80 @@ private slots:
         QVERIFY(QDir(folder).entryList({"*.txc"}, QDir::Files).isEmpty());
         QCOMPARE(run(QStringList{"read", "-o", "after.txc"} + via_), int(cli::success));
         QVERIFY(files::imageFromLines(*files::readLinesFile("after.txc"))->bytes() == before);
+    }
+
+    // The built program as a script or a person runs it: stdin a terminal
+    // (answered "n"), nothing, or stdout a full device.
+    void statusesMeanWhatTheySay_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // F: the file to program or compare
+        QTest::addColumn<QString>("input");         // "tty n" or "none"
+        QTest::addColumn<bool>("damaged");          // the transmitter's checksum is wrong
+        QTest::addColumn<QString>("outputTo");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // on stdout or stderr
+        QTest::newRow("confirmation declined")
+            << QStringList{"program", "F"} << "tty n" << false << "" << 7 << "vom Anwender abgebrochen";
+        QTest::newRow("no terminal, no --yes")
+            << QStringList{"program", "F"} << "none" << false << "" << 2 << "nur mit --yes";
+        QTest::newRow("stdout full") << QStringList{"show", "F", "--json"} << "none" << false << "/dev/full" << 3
+                                     << "Standardausgabe kann nicht geschrieben werden";
+        QTest::newRow("read keeps a damaged memory")
+            << QStringList{"read", "-o", "kept.txc"} << "none" << true << "" << 6 << "trotzdem";
+        QTest::newRow("verify lists a damaged memory's differences")
+            << QStringList{"verify", "F"} << "none" << true << "" << 6 << "Codierlänge: 24 Bit -> ";
+        QTest::newRow("diff lists a damaged memory's differences")
+            << QStringList{"diff", "F", "port:COM2"} << "none" << true << "" << 1 << "Codierlänge: 24 Bit -> ";
+    }
+    void statusesMeanWhatTheySay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, input);
+        QFETCH(bool, damaged);
+        QFETCH(QString, outputTo);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        Memory memory = test::transmitterMemory();
+        memory[111] = static_cast<std::uint8_t>(memory[102] + 2); // kept by the completion before saving
+        memory[122] = test::checksumOf(memory);
+        ConfigImage file;
+        file.bytes() = memory;
+        file[95] = 24;
+        if (damaged) memory[122] ^= 0x5A;
+        QVERIFY(files::writeLinesFile(dir.filePath("F"), files::fileLines(file, {"COM2", "2.20"})));
+        const QStringList via = attach(false, memory);
+        const QString folder = files::backupFolder();
+        QDir(folder).removeRecursively();
+
+        QProcess cli;
+        cli.setWorkingDirectory(dir.path());
+        cli.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        if (!outputTo.isEmpty()) cli.setStandardOutputFile(outputTo);
+        int terminal = -1;
+        if (input.startsWith("tty")) {
+            terminal = posix_openpt(O_RDWR | O_NOCTTY);
+            QVERIFY(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+            cli.setStandardInputFile(QString::fromLocal8Bit(ptsname(terminal)));
+        } else {
+            cli.setStandardInputFile(QProcess::nullDevice());
+        }
+        QStringList args = arguments;
+        args.replaceInStrings(QRegularExpression("^F$"), dir.filePath("F"));
+        cli.start(QStringLiteral(MORVI_CLI_PATH), args + via);
+        QVERIFY(cli.waitForStarted());
+        if (terminal >= 0) QCOMPARE(write(terminal, "n\n", 2), 2);
+        QVERIFY(cli.waitForFinished(30000));
+        if (terminal >= 0) close(terminal);
+        const QString output = QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError());
+        QCOMPARE(cli.exitCode(), status);
+        QVERIFY2(output.contains(said), qPrintable(output));
+
+        QVERIFY(emulator->memory() == memory);
+        QVERIFY(logResults(folder).isEmpty());
+        if (arguments.first() == "read") {
+            const auto kept = files::readLinesFile(dir.filePath("kept.txc"));
+            QVERIFY(kept && files::imageFromLines(*kept)->bytes() == memory);
+        }
     }
 };
 

@@ -166,9 +166,10 @@ private slots:
         const Editor before = b.editor;
         b.load(path);
 
-        // The status bar names the chosen file whether it loaded or not.
+        // The open dialog keeps the chosen file; the status bar names only a file that loaded.
         QCOMPARE(b.actions.openFileName(), path);
-        QCOMPARE(b.host.shownNames.last(), path);
+        QCOMPARE(b.host.shownNames.last(), loads ? path : files::startFileName);
+        QCOMPARE(b.actions.configName(), loads ? path : QString());
         QCOMPARE(b.host.refreshes, 1);
         if (loads) {
             ConfigImage expected = quietFileImage();

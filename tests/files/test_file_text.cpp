@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,12 +119,16 @@ private slots:
     void savingIntoAFolderThatRefusesNewFiles_data()
     {
         QTest::addColumn<bool>("fileWritable");
-        QTest::newRow("writable file is written in place") << true;
-        QTest::newRow("read-only file stays as it was") << false;
+        QTest::addColumn<int>("sizeLimit"); // bytes a file may grow to; 0 for no limit
+        QTest::newRow("writable file is written in place") << true << 0;
+        QTest::newRow("read-only file stays as it was") << false << 0;
+        QTest::newRow("in-place write cut short keeps the old file") << true << 8;
     }
     void savingIntoAFolderThatRefusesNewFiles()
     {
         QFETCH(bool, fileWritable);
+        QFETCH(int, sizeLimit);
+        const QString longer = QString(40, QChar('n'));
         QTemporaryDir dir;
         const QString folder = dir.filePath("shared"), path = folder + "/a.txc";
         QVERIFY(QDir().mkdir(folder));
@@ -133,12 +138,17 @@ private slots:
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
         const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther;
         QFile::setPermissions(path, fileWritable ? writable : QFile::ReadOwner | QFile::ReadOther);
-        const int status = asUnprivileged([&] { return writeLinesFile(path, {"new"}) ? 0 : 1; });
+        const int status = asUnprivileged([&] {
+            std::optional<morvi::test::FileSizeLimit> limit;
+            if (sizeLimit > 0) limit.emplace(static_cast<rlim_t>(sizeLimit));
+            return writeLinesFile(path, {longer}) ? 0 : 1;
+        });
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(status, fileWritable ? 0 : 1);
+        const bool written = fileWritable && sizeLimit == 0;
+        QCOMPARE(status, written ? 0 : 1);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), fileWritable ? QByteArray("new\r\n") : QByteArray("old\r\n"));
+        QCOMPARE(file.readAll(), written ? longer.toLatin1() + "\r\n" : QByteArray("old\r\n"));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"a.txc"});
     }
 

@@ -2,14 +2,30 @@
 // list of backups with the log's word on each.
 #include "backup_list.h"
 #include "config_file.h"
+#include "file_bench.h"
+#include "file_programming_recorder.h"
 #include "line_text.h"
 #include "programming_record.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <latch>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace morvi;
 using namespace morvi::files;
+
+namespace {
+
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+} // namespace
 
 class ProgrammingRecordTest : public QObject {
     Q_OBJECT
@@ -31,6 +47,81 @@ private slots:
         QCOMPARE(lines->size(), configFileLines);
         QCOMPARE(imageFromLines(*lines), std::optional(memory));
         QVERIFY(!writeBackup(memory, QStringLiteral("USB"), when, QStringLiteral("/proc/no-backups-here")));
+    }
+
+    // Programs started in the same second (two folders mapping COM1 to different
+    // transmitters): each backup keeps a file of its own, readable by its owner only.
+    void simultaneousBackupsKeepTheirOwnFiles()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("morvi/backups");
+        const mode_t savedMask = ::umask(022);
+        constexpr int programs = 4, rounds = 20;
+        std::vector<std::optional<QString>> paths(programs * rounds);
+        for (int round = 0; round < rounds; ++round) {
+            std::latch go(programs);
+            std::vector<std::thread> threads;
+            for (int p = 0; p < programs; ++p)
+                threads.emplace_back([&, p, round] {
+                    ConfigImage memory;
+                    memory[0] = static_cast<std::uint8_t>(p);
+                    go.arrive_and_wait();
+                    paths[std::size_t(round * programs + p)] =
+                        writeBackup(memory, QStringLiteral("COM1"), when.addSecs(round), folder);
+                });
+            for (std::thread &t : threads)
+                t.join();
+        }
+        QVERIFY(appendProgrammingLog({when, "COM1", "a.txc", 1, "erfolgreich"}, folder));
+        ::umask(savedMask);
+
+        std::set<QString> distinct;
+        for (const auto &path : paths)
+            if (path) distinct.insert(*path);
+        QCOMPARE(distinct.size(), paths.size());
+        QCOMPARE(QDir(folder).entryList({"*.txc"}, QDir::Files).size(), qsizetype(paths.size()));
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            QCOMPARE(modeOf(*paths[i]), 0600);
+            // Each file holds the memory of the program that reported it.
+            const auto lines = readLinesFile(*paths[i]);
+            QVERIFY(lines);
+            QCOMPARE(int(imageFromLines(*lines)->bytes()[0]), int(i % programs));
+        }
+        QCOMPARE(modeOf(folder), 0700);
+        QCOMPARE(modeOf(folder + '/' + programmingLogName), 0600);
+    }
+
+    // The log names the configuration in the editor: loaded from or saved as, "-" for neither.
+    void logNamesTheConfigurationInTheEditor_data()
+    {
+        QTest::addColumn<QStringList>("steps"); // files loaded ("<") or saved (">") in turn
+        QTest::addColumn<QString>("named");
+        QTest::newRow("fresh start") << QStringList{} << "-";
+        QTest::newRow("loaded") << QStringList{"<a.txc"} << "a.txc";
+        QTest::newRow("saved") << QStringList{"<a.txc", ">b.txc"} << "b.txc";
+        QTest::newRow("failed load") << QStringList{"<a.txc", "<broken.txc"} << "a.txc";
+        QTest::newRow("failed load at the start") << QStringList{"<broken.txc"} << "-";
+    }
+    void logNamesTheConfigurationInTheEditor()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        test::CurrentDirGuard cwd;
+        QVERIFY(writeLinesFile(dir.filePath("a.txc"), fileLines(test::startedEditor().image, {"COM1", "2.20"})));
+        QVERIFY(test::putFile(dir.filePath("broken.txc"), "1\r\nx\r\n"));
+        test::FileBench b;
+        b.actions.setOpenFileName(startFileName);
+        for (const QString &step : steps)
+            step.startsWith('<') ? b.load(dir.filePath(step.mid(1))) : b.save(dir.filePath(step.mid(1)));
+        FileProgrammingRecorder recorder(
+            b.reporter, [&] { return b.actions.configName(); }, dir.path());
+        recorder.programmingEnded("COM1", 7, {});
+        const auto log = readLinesFile(dir.filePath(programmingLogName));
+        QVERIFY(log && !log->isEmpty());
+        QCOMPARE(log->first().section('\t', 2, 2), named);
+        // The status bar names the same file, or the start name before any.
+        QCOMPARE(b.host.shownNames.last(), named == "-" ? startFileName : dir.filePath(named));
     }
 
     void logAppendsWholeLines()

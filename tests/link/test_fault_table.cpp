@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -52,7 +53,8 @@ enum class Fault {
     menu,
     save,
     close,
-    noBackup
+    noBackup,
+    slowBackup
 };
 // What the editor holds after the row's transfer.
 enum class Held { before, user, transmitter, nothing };
@@ -100,6 +102,9 @@ const QStringList programOk{line("Daten erfolgreich übertragen", colour::green,
 struct WatchedRecorder : ProgrammingRecorder {
     files::FileProgrammingRecorder files;
     std::function<bool()> untouched;
+    // A slow disk: the backup blocks the program this long.
+    int backupDelayMs = 0;
+    std::function<void()> onBackup;
     int backups = 0;
     bool firstBackupBeforeAnyWrite = false;
     // Runs that took a backup, and so began to write, and did not succeed.
@@ -115,6 +120,8 @@ struct WatchedRecorder : ProgrammingRecorder {
     bool backupBeforeWrite(const ConfigImage &memory, const std::string &linkName) override
     {
         if (backups++ == 0) firstBackupBeforeAnyWrite = untouched();
+        if (onBackup) onBackup();
+        QThread::msleep(static_cast<unsigned long>(backupDelayMs));
         backedUp = files.backupBeforeWrite(memory, linkName);
         return backedUp;
     }
@@ -195,11 +202,11 @@ struct Rig {
     // The window closes: the program's link objects go, in the program's order.
     void closeWindow()
     {
-        fileActions.reset();
         exchange.reset();
         usb.reset();
         transfer.reset();
         serial.reset();
+        fileActions.reset();
     }
 
     Memory memory() const
@@ -301,7 +308,7 @@ void TestFaultTable::faults_data()
     QTest::addColumn<Run>("run");
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<int>("at");    // address the fault strikes at, or answers before silence
-    QTest::addColumn<int>("delay"); // answer delay in ms
+    QTest::addColumn<int>("delay"); // answer delay in ms; for a slow backup, its time
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<int>("beeps");
     QTest::addColumn<Held>("held");
@@ -361,6 +368,10 @@ void TestFaultTable::faults_data()
                                                            option::blankAfter)} +
                                               programOk
                                        << 0 << Held::user << 126 << "erfolgreich";
+        // Longer than the delayed close and than the response time-out: the run waits for it.
+        for (const int ms : {50, 90, 150, 400, 900})
+            *row(QStringLiteral("backup takes %1 ms").arg(ms))
+                << program << Fault::slowBackup << 0 << ms << programOk << 0 << Held::user << 126 << "erfolgreich";
         *row("window closed during a run")
             << program << Fault::close << 20 << 0 << QStringList{} << 0 << Held::nothing << 20 << "abgebrochen";
         *row("backup folder cannot be written")
@@ -402,6 +413,15 @@ void TestFaultTable::faults()
     if (fault == Fault::wrongEcho) rig.wrongEcho(at);
     if (fault == Fault::fadingCell) rig.fade(at);
     if (fault == Fault::slow) rig.delay(delay);
+    if (fault == Fault::slowBackup) {
+        rig.recorder->backupDelayMs = delay;
+        // The adapter's block delay at its design value only where it counts, from
+        // the backup to the first write block, whose answers come 80 ms late.
+        if (via == Via::usb) {
+            rig.delay(80);
+            rig.recorder->onBackup = [&] { rig.exchange->USBtimer().setInterval(UsbExchange::blockDelayMs); };
+        }
+    }
 
     // The fault strikes when the answer for address at is taken, in the
     // read phase of a plain read or when a second read interrupts, otherwise
@@ -409,7 +429,8 @@ void TestFaultTable::faults()
     // event loop, as a click or a timer would.
     const std::string word = run == Run::plainRead || fault == Fault::secondRead ? "read" : "write";
     bool struck = fault == Fault::none || fault == Fault::silent || fault == Fault::wrongEcho ||
-                  fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup;
+                  fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup ||
+                  fault == Fault::slowBackup;
     bool restarted = false;
     bool busyAtQuestion = false;
     std::vector<std::uint8_t> user;
@@ -417,6 +438,7 @@ void TestFaultTable::faults()
     const auto later = [this](std::function<void()> action) { QTimer::singleShot(0, this, std::move(action)); };
     rig.host.onAction = [&](const std::string &action) {
         const int address = rig.transfer->bytepos();
+        if (fault == Fault::slowBackup && action == "write") rig.exchange->USBtimer().setInterval(4);
         if (struck && !restarted && action == "read" && address == 0 &&
             (fault == Fault::secondRead || fault == Fault::secondProgram)) {
             // The new run's first answer is in; the rest may come quickly.

@@ -4,7 +4,9 @@
 #include "fake_adapter.h"
 #include "main_window_fixture.h"
 #include "recording_reporter.h"
+#include "line_text.h"
 #include "morvi_program.h"
+#include "programming_record.h"
 #include "qserial_port.h"
 #include "scripted_dialogs.h"
 #include "stored_memory.h"
@@ -324,6 +326,46 @@ private slots:
         QCOMPARE(w.linkStatusText(), QStringLiteral("COM1 (f)"));
         QVERIFY(w.findChild<QMenu *>("MKommunikation")->menuAction()->isEnabled());
         fake.reset();
+    }
+
+    // The window closed in each phase of a programming run: the run is recorded
+    // as abandoned while everything it uses is still there (the sanitizer build
+    // would see a read of freed memory), and the program ends cleanly.
+    void closingDuringARunEndsItCleanly_data()
+    {
+        QTest::addColumn<QString>("phase");
+        QTest::newRow("read") << "read";
+        QTest::newRow("write") << "write";
+        QTest::newRow("verify") << "verify";
+    }
+    void closingDuringARunEndsItCleanly()
+    {
+        QFETCH(QString, phase);
+        tools::TxEmulator transmitter;
+        auto program = start(std::make_unique<test::ScriptedDialogs>(),
+                             serialLink(QString::fromStdString(transmitter.slavePath())));
+        ui::TFMorvi &w = program->FMorvi();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        w.findChild<QAction *>("COM21")->trigger();
+        w.setConfirm([](const QString &) { return true; });
+        const QString log = files::backupFolder() + '/' + files::programmingLogName;
+        QFile::remove(log);
+
+        QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
+        link::Transfer &transfer = program->transfer();
+        const auto inPhase = [&] {
+            const bool there = phase == "read"    ? transfer.reading()
+                               : phase == "write" ? transfer.writing() && !transfer.reading()
+                                                  : transfer.verifying();
+            return there && transfer.bytepos() > 5;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(inPhase(), 15000);
+        QVERIFY(w.close());
+        QVERIFY(!transfer.busy());
+        program.reset();
+        const auto lines = files::readLinesFile(log);
+        QVERIFY(lines && !lines->isEmpty());
+        QCOMPARE(lines->last().section('\t', 4), QStringLiteral("abgebrochen"));
     }
 
     void closingBeforeTheTimerWritesNoSettings()
