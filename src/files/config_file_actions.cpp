@@ -62,8 +62,9 @@ void ConfigFileActions::BuildFile()
     files::BuildFile(editor_, host_.sendBoxes(), reporter_, {host_.serialPortName(), host_.firmwareLabel()}, Memo1_);
 }
 
-void ConfigFileActions::Speichern1Click()
+bool ConfigFileActions::Speichern1Click()
 {
+    bool saved = false;
     try {
         const auto path = runDialog(saveRequest(saveFileName_));
         if (!path) {
@@ -75,12 +76,14 @@ void ConfigFileActions::Speichern1Click()
             setOpenFileName(*path);
             reporter_.showinfo(fileLine(*path), colour::green, option::timeStamp);
             reporter_.showinfo("erfolgreich gespeichert", colour::green, option::blankAfter);
+            saved = true;
         }
     } catch (const std::exception &) {
         reporter_.beep();
         reporter_.showinfo(" Fehler bei \"Datei speichern!\"", colour::red, option::block);
     }
     host_.showdata();
+    return saved;
 }
 
 void ConfigFileActions::DateiGeladen()
@@ -108,8 +111,9 @@ void ConfigFileActions::DateiGeladen()
     }
 }
 
-void ConfigFileActions::Laden1Click()
+bool ConfigFileActions::Laden1Click()
 {
+    bool loaded = false;
     try {
         const auto path = runDialog(openRequest(openFileName_));
         if (!path) {
@@ -118,6 +122,7 @@ void ConfigFileActions::Laden1Click()
             // The name is taken before reading, so a file that fails stays named in the status bar.
             setOpenFileName(*path);
             DateiGeladen();
+            loaded = true;
         }
         saveFileName_ = openFileName_;
     } catch (const std::exception &) {
@@ -126,6 +131,7 @@ void ConfigFileActions::Laden1Click()
     }
     if (editor_.image[offset::maxSendCount] != 0) host_.applyDerivedState({.sendLimitOn = true, .normalPreset = false});
     host_.showdata();
+    return loaded;
 }
 
 } // namespace morvi::files
