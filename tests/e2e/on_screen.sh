@@ -66,10 +66,17 @@ on_screen() {
     [ "$y" -ge -1 ] && [ "$y" -le 1 ] || fail "$1 taller than the screen, not at its top edge: $y"
   fi
 }
+# "&Hilfe" opens the help window, or a menu whose first item does.
+open_help() {
+  keys alt+h
+  timeout 2 xdotool search --sync --onlyvisible --name "^Hilfe zur Sender-Konfiguration$" >/dev/null 2>&1 ||
+    keys Return
+}
+# Opens a dialog by the command given, checks it and closes it by Escape.
 dialog() {
   local title=$1
   shift
-  keys "$@"
+  "$@"
   on_screen "$title" "$(window "$title")"
   keys Escape
   gone "$title"
@@ -86,9 +93,9 @@ sleep 1.5 # the delayed start-up
 on_screen "main window" "$main"
 [ -n "${MORVI_SCREEN_SHOT:-}" ] && shot "$MORVI_SCREEN_SHOT"
 
-dialog "^Sender - Systemparameter$" alt+y
-dialog "^Hilfe zur Sender-Konfiguration$" alt+h
-dialog "^RS232-waitstates$" alt+k w
+dialog "^Sender - Systemparameter$" keys alt+y
+dialog "^Hilfe zur Sender-Konfiguration$" open_help
+dialog "^RS232-waitstates$" keys alt+k w
 
 # The key dialog of key 16, by a right press on its panel wherever the scaling puts it.
 read -r mx my mw _ < <(xwininfo -id "$main" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}

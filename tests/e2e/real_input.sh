@@ -203,6 +203,8 @@ gone "^Tasten-Konfiguration$"
 for dialog in "alt+y:^Sender - Systemparameter$" "alt+h:^Hilfe zur Sender-Konfiguration$" \
   "alt+k w:^RS232-waitstates$"; do
   keys ${dialog%%:*}
+  # "&Hilfe" may be a menu whose first item opens the help window.
+  timeout 2 xdotool search --sync --onlyvisible --name "${dialog#*:}" >/dev/null 2>&1 || keys Return
   window "${dialog#*:}" >/dev/null
   keys Escape
   gone "${dialog#*:}"
