@@ -49,8 +49,8 @@ bool readSettingsFile(const QString &path, ProgramSettings &settings, QStringLis
 
     if (QDir::setCurrent(line(Memo1, 2))) settings.directory = QDir::currentPath();
     settings.SavedComNumber = line(Memo1, 4);
-    settings.portName = QStringLiteral("COM") + (isPortNumber(settings.SavedComNumber) ? settings.SavedComNumber
-                                                                                       : QStringLiteral("1"));
+    settings.portName =
+        QStringLiteral("COM") + (isPortNumber(settings.SavedComNumber) ? settings.SavedComNumber : QStringLiteral("1"));
     return readPosition(Memo1, 5, QStringLiteral("#posmain#"), settings.posMain) &&
            readPosition(Memo1, 8, QStringLiteral("#poshelp#"), settings.posHelp) &&
            readPosition(Memo1, 11, QStringLiteral("#possys#"), settings.posSystem);

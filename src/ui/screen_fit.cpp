@@ -30,8 +30,8 @@ QPoint keepOnScreen(QPoint pos, QSize size, const QList<QRect> &screens)
     if (screens.isEmpty()) return pos;
     const std::int64_t centreX = std::int64_t{pos.x()} + size.width() / 2;
     const std::int64_t centreY = std::int64_t{pos.y()} + size.height() / 2;
-    const auto it = std::find_if(screens.begin(), screens.end(),
-                                 [&](const QRect &area) { return holds(area, centreX, centreY); });
+    const auto it =
+        std::find_if(screens.begin(), screens.end(), [&](const QRect &area) { return holds(area, centreX, centreY); });
     const QRect area = it != screens.end() ? *it : screens.first();
     return {static_cast<int>(fit(pos.x(), size.width(), area.x(), area.width())),
             static_cast<int>(fit(pos.y(), size.height(), area.y(), area.height()))};

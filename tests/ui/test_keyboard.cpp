@@ -151,7 +151,9 @@ private slots:
             int waitstates = 0;
             std::unique_ptr<QDialog> dialog;
             if (dialogName == "helpform") dialog = std::make_unique<ui::Thelpform>(*w, w.get());
-            if (dialogName == "Fsystem") dialog = std::make_unique<ui::TFsystem>(w->editor(), *w, [] {}, w.get());
+            if (dialogName == "Fsystem")
+                dialog = std::make_unique<ui::TFsystem>(
+                    w->editor(), *w, [] {}, w.get());
             if (dialogName == "Fwaitstates") dialog = std::make_unique<ui::TFwaitstates>(waitstates, *w, w.get());
             whenActive(dialog.get(), [&] {
                 if (!fieldName.isEmpty()) {
