@@ -44,6 +44,11 @@ KeyPanel *KeyPanel::neighbour(int rowStep, int columnStep) const
 
 void KeyPanel::keyPressEvent(QKeyEvent *event)
 {
+    // Keys the address field passes on (its Enter among them) are not the panel's.
+    if (!hasFocus()) {
+        CaptionPanel::keyPressEvent(event);
+        return;
+    }
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
     KeyPanel *next = nullptr;
     switch (event->key()) {
