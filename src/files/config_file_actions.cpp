@@ -62,8 +62,9 @@ void ConfigFileActions::BuildFile()
     files::BuildFile(editor_, host_.sendBoxes(), reporter_, {host_.serialPortName(), host_.firmwareLabel()}, Memo1_);
 }
 
-void ConfigFileActions::Speichern1Click()
+bool ConfigFileActions::Speichern1Click()
 {
+    bool saved = false;
     try {
         const auto path = runDialog(saveRequest(saveFileName_));
         if (!path) {
@@ -76,12 +77,14 @@ void ConfigFileActions::Speichern1Click()
             configName_ = *path;
             reporter_.showinfo(fileLine(*path), colour::green, option::timeStamp);
             reporter_.showinfo("erfolgreich gespeichert", colour::green, option::blankAfter);
+            saved = true;
         }
     } catch (const std::exception &) {
         reporter_.beep();
         reporter_.showinfo(" Fehler bei \"Datei speichern!\"", colour::red, option::block);
     }
     host_.showdata();
+    return saved;
 }
 
 void ConfigFileActions::DateiGeladen()
@@ -111,8 +114,9 @@ void ConfigFileActions::DateiGeladen()
     }
 }
 
-void ConfigFileActions::Laden1Click()
+bool ConfigFileActions::Laden1Click()
 {
+    bool loaded = false;
     try {
         const auto path = runDialog(openRequest(openFileName_));
         if (!path) {
@@ -122,6 +126,7 @@ void ConfigFileActions::Laden1Click()
             // bar and the save dialog go on naming the configuration in the editor.
             openFileName_ = *path;
             DateiGeladen();
+            loaded = true;
         }
         saveFileName_ = openFileName_;
     } catch (const std::exception &) {
@@ -130,6 +135,7 @@ void ConfigFileActions::Laden1Click()
     }
     if (editor_.image[offset::maxSendCount] != 0) host_.applyDerivedState({.sendLimitOn = true, .normalPreset = false});
     host_.showdata();
+    return loaded;
 }
 
 } // namespace morvi::files

@@ -28,8 +28,9 @@ public:
     ConfigFileActions(Editor &editor, Reporter &reporter, ConfigFileHost &host, FileDialogs &dialogs,
                       QStringList &Memo1);
 
-    void Speichern1Click();
-    void Laden1Click();
+    // Each returns whether the image and the file now hold the same configuration.
+    bool Speichern1Click();
+    bool Laden1Click();
     // Reads the file the open dialog names into the image and reports; the
     // image changes only when all 128 image lines are valid.
     void DateiGeladen();

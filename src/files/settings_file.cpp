@@ -6,7 +6,6 @@
 #include <QDir>
 
 #include <algorithm>
-#include <cstdint>
 #include <optional>
 
 namespace morvi::files {
@@ -32,11 +31,10 @@ bool readPosition(const QStringList &lines, int markerLine, const QString &marke
     return true;
 }
 
-// Height of the title bar strip, and how much of it must lie on one screen
-// for the mouse to take hold of it.
-constexpr int titleBarHeight = 24;
-constexpr int minimumGripWidth = 40;
-constexpr int minimumGripHeight = 10;
+bool isPortNumber(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
 
 } // namespace
 
@@ -50,8 +48,9 @@ bool readSettingsFile(const QString &path, ProgramSettings &settings, QStringLis
     Memo1 = std::move(*lines);
 
     if (QDir::setCurrent(line(Memo1, 2))) settings.directory = QDir::currentPath();
-    settings.portName = QStringLiteral("COM") + line(Memo1, 4);
     settings.SavedComNumber = line(Memo1, 4);
+    settings.portName =
+        QStringLiteral("COM") + (isPortNumber(settings.SavedComNumber) ? settings.SavedComNumber : QStringLiteral("1"));
     return readPosition(Memo1, 5, QStringLiteral("#posmain#"), settings.posMain) &&
            readPosition(Memo1, 8, QStringLiteral("#poshelp#"), settings.posHelp) &&
            readPosition(Memo1, 11, QStringLiteral("#possys#"), settings.posSystem);
@@ -59,7 +58,11 @@ bool readSettingsFile(const QString &path, ProgramSettings &settings, QStringLis
 
 QString portNumberLine(const QString &statusText, const QString &SavedComNumber)
 {
-    return statusText.size() == 4 ? statusText.mid(3) : SavedComNumber;
+    if (statusText.size() == 4) return statusText.mid(3);
+    const QString unavailable = QStringLiteral(" (f)");
+    if (SavedComNumber.isEmpty() && statusText.startsWith(QStringLiteral("COM")) && statusText.endsWith(unavailable))
+        return statusText.mid(3, statusText.size() - 3 - unavailable.size());
+    return SavedComNumber;
 }
 
 bool writeSettingsFile(const QString &path, const ProgramSettings &settings, const QString &statusText,
@@ -75,31 +78,6 @@ bool writeSettingsFile(const QString &path, const ProgramSettings &settings, con
     appendPosition("#poshelp#", settings.posHelp);
     appendPosition("#possys#", settings.posSystem);
     return writeLinesFile(path, Memo1);
-}
-
-bool titleBarReachable(WindowPosition pos, int width, const QList<QRect> &screens)
-{
-    // In 64 bits: a position from the file may lie anywhere in the 32-bit range.
-    const std::int64_t left = pos.left, top = pos.top;
-    const std::int64_t gripWidth = std::min(width, minimumGripWidth);
-    for (const QRect &screen : screens) {
-        const std::int64_t shownWidth = std::min<std::int64_t>(left + width, screen.x() + screen.width()) -
-                                        std::max<std::int64_t>(left, screen.x());
-        const std::int64_t shownHeight = std::min<std::int64_t>(top + titleBarHeight, screen.y() + screen.height()) -
-                                         std::max<std::int64_t>(top, screen.y());
-        if (shownWidth >= gripWidth && shownHeight >= minimumGripHeight) return true;
-    }
-    return false;
-}
-
-void keepWindowsReachable(ProgramSettings &settings, const WindowWidths &widths, const QList<QRect> &screens)
-{
-    const auto keep = [&screens](WindowPosition &pos, int width, WindowPosition design) {
-        if (!titleBarReachable(pos, width, screens)) pos = design;
-    };
-    keep(settings.posMain, widths.main, designPosition::main);
-    keep(settings.posHelp, widths.help, designPosition::help);
-    keep(settings.posSystem, widths.system, designPosition::system);
 }
 
 } // namespace morvi::files

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QList>
-#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +23,7 @@ inline constexpr WindowPosition system{430, 246};
 struct ProgramSettings {
     // Made current when read; the window fills it from QDir::currentPath() before writing.
     QString directory;
+    // An empty or non-numeric port line means COM1.
     QString portName = QStringLiteral("COM1");
     // Line 4 as read, kept to be written back when the status bar shows no plain port name.
     QString SavedComNumber;
@@ -44,26 +43,14 @@ QString SettingsFilePath();
 bool readSettingsFile(const QString &path, ProgramSettings &settings, QStringList &Memo1);
 
 // Line 4 at exit: the port digit when the status text is a plain four-letter
-// port name such as "COM2", otherwise the number read at start-up.
+// port name such as "COM2", otherwise the number read at start-up; when none
+// was read, the number of a port shown as not available ("COM1 (f)"), so that
+// a start without the device keeps its port.
 QString portNumberLine(const QString &statusText, const QString &SavedComNumber);
 
 // Writes the 13 lines; statusText is the first status-bar panel's text.
 // Returns false when the file could not be written; the old file then stays.
 bool writeSettingsFile(const QString &path, const ProgramSettings &settings, const QString &statusText,
                        QStringList &Memo1);
-
-// Frame widths of the three remembered windows.
-struct WindowWidths {
-    int main = 0;
-    int help = 0;
-    int system = 0;
-};
-
-// Whether a window at pos, width pixels wide, keeps enough of its title bar on
-// one of the screens to be dragged with the mouse.
-bool titleBarReachable(WindowPosition pos, int width, const QList<QRect> &screens);
-
-// Puts every window that could not be reached back at its design position.
-void keepWindowsReachable(ProgramSettings &settings, const WindowWidths &widths, const QList<QRect> &screens);
 
 } // namespace morvi::files

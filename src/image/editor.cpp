@@ -126,4 +126,20 @@ ReadImageCheck checkReadImage(Editor &editor, Reporter &reporter)
     return check;
 }
 
+void Editor::markUnchanged()
+{
+    unchangedImage_ = image;
+    unchangedFlags_ = keyClassFlags;
+}
+
+bool Editor::changed() const
+{
+    if (keyClassFlags != unchangedFlags_) return true;
+    for (int i = 0; i < imageSize; ++i) {
+        const bool stamped = i == offset::imageChecksum || i >= offset::softwareMajor;
+        if (!stamped && image[i] != unchangedImage_[i]) return true;
+    }
+    return false;
+}
+
 } // namespace morvi

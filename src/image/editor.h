@@ -45,6 +45,17 @@ public:
     // only come from a read or loaded image; it is treated as 40, the most a
     // 5-byte address field holds.
     void updateMaxAddress();
+
+    // Unsaved edits. The configuration counts as changed when its image or key
+    // classes differ from the copy taken by markUnchanged (after a load, save,
+    // read or programming). The bytes stamped by the refresh or completed for
+    // a transfer (checksum, software and firmware versions) do not count.
+    void markUnchanged();
+    bool changed() const;
+
+private:
+    ConfigImage unchangedImage_;
+    KeyClassFlags unchangedFlags_{};
 };
 
 // Warns when cyclic sending is on without a maximum send count.

@@ -9,15 +9,17 @@
 #include "main_window.h"
 #include "maker.h"
 #include "programming_record.h"
+#include "screen_fit.h"
 #include "system_dialog.h"
 #include "waitstates_dialog.h"
 #include "web_page.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
+
+#include <array>
+#include <utility>
 
 namespace morvi::shell {
 
@@ -70,7 +72,12 @@ MorviProgram::MorviProgram(Outside outside)
     FormCreate();
 }
 
-MorviProgram::~MorviProgram() = default;
+MorviProgram::~MorviProgram()
+{
+    // An entry field that still holds the focus commits when it loses it; that
+    // must happen now, while the links its refresh reaches are still there.
+    if (QWidget *focused = fmorvi_->focusWidget()) focused->clearFocus();
+}
 
 void MorviProgram::wireMenus()
 {
@@ -91,10 +98,19 @@ void MorviProgram::wireMenus()
     });
     connect(&main, &TFMorvi::kommunikationOpening, this, &MorviProgram::MKommunikationClick);
     connect(&main, &TFMorvi::portChosen, this, &MorviProgram::COMClick);
-    connect(&main, &TFMorvi::readRequested, this, [this] { transfer_->LeseButtonClick(); });
+    connect(&main, &TFMorvi::readRequested, this, [this] {
+        if (fmorvi_->mayDiscardEdits()) transfer_->LeseButtonClick();
+    });
     connect(&main, &TFMorvi::programRequested, this, [this] { transfer_->ProgButtonClick(); });
-    connect(&main, &TFMorvi::loadRequested, this, [this] { fileActions_->Laden1Click(); });
-    connect(&main, &TFMorvi::saveRequested, this, [this] { fileActions_->Speichern1Click(); });
+    connect(&main, &TFMorvi::loadRequested, this, [this] {
+        if (fmorvi_->mayDiscardEdits() && fileActions_->Laden1Click()) fmorvi_->editor().markUnchanged();
+    });
+    connect(&main, &TFMorvi::saveRequested, this, [this] {
+        if (fileActions_->Speichern1Click()) fmorvi_->editor().markUnchanged();
+    });
+    // A transfer announces its end before its outcome is final; the refresh it
+    // asks for afterwards takes the outcome (see showdata).
+    connect(transfer_.get(), &link::Transfer::ended, this, [this] { transferEnded_ = true; });
     main.setUrladdDblClick([this] {
         fmorvi_->beep();
         ui::openWebPage(QStringLiteral("http://") + fmorvi_->urladdCaption());
@@ -110,6 +126,7 @@ void MorviProgram::FormCreate()
     inittimer_.start();
     main.showinfo("Programmstart", colour::black, option::block);
     main.editor().knownFirmware = FirmwareVersion{2, 20};
+    main.editor().markUnchanged();
 }
 
 void MorviProgram::inittimerTimer()
@@ -136,6 +153,7 @@ void MorviProgram::inittimerTimer()
     usb_->setAdapterprefix(QStringLiteral("QZK"));
     MKommunikationClick();
     main.showdata();
+    main.editor().markUnchanged();
     main.focusLeseButton();
 }
 
@@ -168,15 +186,21 @@ void MorviProgram::applySettings(files::ProgramSettings settings)
     ui::TFMorvi &main = *fmorvi_;
     setPortName(settings.portName);
     SavedComNumber = settings.SavedComNumber;
-    QList<QRect> screens;
-    for (const QScreen *screen : QGuiApplication::screens())
-        screens << screen->availableGeometry();
-    files::keepWindowsReachable(
-        settings, {main.frameGeometry().width(), helpform_->frameGeometry().width(), fsystem_->frameGeometry().width()},
-        screens);
-    main.move(toPoint(settings.posMain));
-    helpform_->move(toPoint(settings.posHelp));
-    fsystem_->move(toPoint(settings.posSystem));
+    const QList<QRect> areas = ui::availableScreenAreas();
+    const std::array<std::pair<QWidget *, files::WindowPosition>, 3> windows{
+        {{&main, settings.posMain}, {helpform_, settings.posHelp}, {fsystem_, settings.posSystem}}};
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const auto [window, read] = windows[i];
+        const QPoint shown = ui::keepOnScreen(toPoint(read), ui::outerSize(*window, main), areas);
+        window->move(shown);
+        placed_[i] = {read, toPosition(shown)};
+    }
+}
+
+files::WindowPosition MorviProgram::remembered(std::size_t window, QPoint now) const
+{
+    const auto [read, shown] = placed_[window];
+    return toPosition(now) == shown ? read : toPosition(now);
 }
 
 files::ProgramSettings MorviProgram::currentSettings() const
@@ -185,9 +209,9 @@ files::ProgramSettings MorviProgram::currentSettings() const
     settings.directory = QDir::currentPath();
     settings.portName = fmorvi_->link().portName;
     settings.SavedComNumber = SavedComNumber;
-    settings.posMain = toPosition(fmorvi_->pos());
-    settings.posHelp = toPosition(helpform_->pos());
-    settings.posSystem = toPosition(fsystem_->pos());
+    settings.posMain = remembered(0, fmorvi_->pos());
+    settings.posHelp = remembered(1, helpform_->pos());
+    settings.posSystem = remembered(2, fsystem_->pos());
     return settings;
 }
 
@@ -210,7 +234,16 @@ QString MorviProgram::serialPortName() const { return fmorvi_->link().portName; 
 QString MorviProgram::firmwareLabel() const { return fmorvi_->firmwareText(); }
 void MorviProgram::applyDerivedState(const DerivedState &derived) { fmorvi_->applyDerivedState(derived); }
 void MorviProgram::showFileName(const QString &name) { fmorvi_->link().fileName = name; }
-void MorviProgram::showdata() { fmorvi_->showdata(); }
+void MorviProgram::showdata()
+{
+    fmorvi_->showdata();
+    if (!std::exchange(transferEnded_, false)) return;
+    // A read replaces the edits, a checksum error all the same; a programming
+    // run that ends well has put them into the transmitter.
+    using Kind = ProgrammingOutcome::Kind;
+    const Kind kind = transfer_->lastOutcome().kind;
+    if (kind == Kind::success || kind == Kind::checksumError) fmorvi_->editor().markUnchanged();
+}
 
 bool MorviProgram::confirm(const std::string &question) { return fmorvi_->confirm(QString::fromStdString(question)); }
 

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <csignal>
+#include <array>
 #include <memory>
 
 namespace morvi::ui {
@@ -68,7 +69,11 @@ private:
     void wireMenus();
     void setPortName(const QString &name);
     void applySettings(files::ProgramSettings settings);
+    // The settings written at exit. A window still where start-up put it keeps
+    // the position the file gave it, even where start-up had to move it onto
+    // the screen; a window moved since is remembered where it is.
     files::ProgramSettings currentSettings() const;
+    files::WindowPosition remembered(std::size_t window, QPoint now) const;
 
     // What the file commands need from the main window.
     SendBoxes sendBoxes() const override;
@@ -96,6 +101,11 @@ private:
     QString SettingsFilePath;
     QString SavedComNumber;
     QString adapterLibrary_; // empty: the system's
+    // Main window, help window, system dialog: the position read at start-up
+    // and the one they were shown at.
+    std::array<std::pair<files::WindowPosition, files::WindowPosition>, 3> placed_{};
+    // A transfer has ended and its refresh has not come yet.
+    bool transferEnded_ = false;
     // The hidden line buffer both text files pass through.
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;

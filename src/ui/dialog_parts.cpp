@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPalette>
+#include <QPushButton>
 
 namespace morvi::ui {
 
@@ -15,10 +16,23 @@ void FormDialog::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: event->ignore(); return;
+    case Qt::Key_Enter: event->ignore(); return;
+    case Qt::Key_Escape:
+        if (event->modifiers() == Qt::NoModifier) {
+            escapePressed();
+            return;
+        }
+        event->ignore();
+        return;
     default: QDialog::keyPressEvent(event);
     }
+}
+
+void FormDialog::escapePressed()
+{
+    if (escapeButton_ == nullptr) return;
+    escapeButton_->setFocus(Qt::OtherFocusReason);
+    escapeButton_->click();
 }
 
 void installDesignFonts()

@@ -8,15 +8,16 @@
 class QColor;
 class QKeyEvent;
 class QLabel;
+class QPushButton;
 class QString;
 class QWidget;
 
 namespace morvi::ui {
 
-// Base of the program's modal dialogs. Enter and Escape belong to the focused
-// control: Enter in an entry field commits that field and must not press a
-// button behind the user's back, and the dialogs have no cancel. A focused
-// button still takes Enter itself.
+// Base of the program's modal dialogs. Enter belongs to the focused control:
+// Enter in an entry field commits that field and must not press a button
+// behind the user's back; a focused button still takes Enter itself. Escape
+// closes the dialog as its closing button does.
 class FormDialog : public QDialog {
     Q_OBJECT
 public:
@@ -29,6 +30,14 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // The button whose click Escape repeats.
+    void setEscapeButton(QPushButton *button) { escapeButton_ = button; }
+    // Escape clicks the escape button as the mouse does: the button takes the
+    // focus first, so that an entry still being typed is committed.
+    virtual void escapePressed();
+
+private:
+    QPushButton *escapeButton_ = nullptr;
 };
 
 // The client area of a fixed dialog whose design gives its outer size: the

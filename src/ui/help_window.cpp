@@ -285,6 +285,7 @@ Thelpform::Thelpform(Reporter &reporter, QWidget *parent) : FormDialog(parent), 
     close->setGeometry(16, 568, 689, 33);
     close->setFont(pixelFont(arial, 16, true));
     connect(close, &QPushButton::clicked, this, &Thelpform::closebuttonClick);
+    setEscapeButton(close);
 
     auto *text = new QPlainTextEdit(this);
     text->setObjectName(QStringLiteral("m_qzk"));

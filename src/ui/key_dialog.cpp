@@ -98,6 +98,9 @@ TFTkonfig::TFTkonfig(Editor &editor, Reporter &reporter, std::function<void()> o
 void TFTkonfig::showEvent(QShowEvent *event)
 {
     loadPending_ = true;
+    openedFlags_ = editor_.keyClassFlags[static_cast<std::size_t>(selectedKey_)];
+    for (std::size_t i = 0; i < openedAddress_.size(); ++i)
+        openedAddress_[i] = editor_.image[keyAddressOffset(selectedKey_ + 1) + static_cast<int>(i)];
     QDialog::showEvent(event);
 }
 
@@ -151,6 +154,14 @@ void TFTkonfig::closeEvent(QCloseEvent *event)
     // The close box gives the address field no chance to be left: take what was typed.
     if (adresse_->isModified()) adresseExit();
     QDialog::closeEvent(event);
+}
+
+void TFTkonfig::escapePressed()
+{
+    editor_.keyClassFlags[static_cast<std::size_t>(selectedKey_)] = openedFlags_;
+    for (std::size_t i = 0; i < openedAddress_.size(); ++i)
+        editor_.image[keyAddressOffset(selectedKey_ + 1) + static_cast<int>(i)] = openedAddress_[i];
+    reject();
 }
 
 void TFTkonfig::done(int result)

@@ -29,6 +29,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void done(int result) override;
+    // Escape closes without applying: the key gets back the class and address it had at opening.
+    void escapePressed() override;
 
 private:
     void classClick(KeyClass c);
@@ -40,6 +42,9 @@ private:
     std::function<void()> onClose_;
     int selectedKey_ = 0;
     bool loadPending_ = false;
+    // The key as it was when the dialog opened.
+    KeyMembership openedFlags_{};
+    std::array<std::uint8_t, addressBytes> openedAddress_{};
     QLineEdit *adresse_ = nullptr;
     QLabel *indexnr_ = nullptr;
     QPushButton *button1_ = nullptr;

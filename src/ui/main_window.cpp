@@ -8,11 +8,13 @@
 #include "key_panel.h"
 #include "number_text.h"
 #include "pie_gauge.h"
+#include "screen_fit.h"
 #include "widget_hooks.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -38,6 +40,11 @@ TFMorvi::TFMorvi(QWidget *parent)
       confirm_([this](const QString &question) {
           return QMessageBox::question(this, QApplication::applicationName(), question,
                                        QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+      }),
+      discardQuestion_([this](const QString &question) {
+          // "Nein" is the default: a slip of the Enter key keeps the edits.
+          return QMessageBox::question(this, QApplication::applicationName(), question,
+                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
       })
 {
     buildWindow();
@@ -104,8 +111,26 @@ QString TFMorvi::linkStatusText() const { return statusLink_->text(); }
 void TFMorvi::setUrladdCaption(const QString &caption) { urladd_->setCaption(caption); }
 void TFMorvi::setUrladdDblClick(std::function<void()> handler) { onDoubleClick(urladd_, std::move(handler)); }
 
+bool TFMorvi::mayDiscardEdits()
+{
+    return !editor_.changed() ||
+           discardQuestion_(QStringLiteral("Die Konfiguration wurde geändert. Änderungen verwerfen?"));
+}
+
+void TFMorvi::Exit1Click()
+{
+    if (mayDiscardEdits()) close();
+}
+
 void TFMorvi::closeEvent(QCloseEvent *event)
 {
+    // Only a close a person starts (the close box, the window manager's
+    // close) asks; "E&xit" has asked already, and a close by the program
+    // itself, such as at the end of the session, must never wait on a question.
+    if (event->spontaneous() && !mayDiscardEdits()) {
+        event->ignore();
+        return;
+    }
     if (formClose_) formClose_();
     QMainWindow::closeEvent(event);
 }
@@ -350,7 +375,8 @@ void TFMorvi::PanelMouseDown(int keyIndex)
     selectedKey_ = keyIndex;
     const KeyPanel *panel = keys_[static_cast<std::size_t>(keyIndex)].panel;
     if (!keyDialog_) return;
-    keyDialog_->move(x() + panel->x() + pc1_->x() + 80, y() + panel->y() + pc1_->y() + 20);
+    const QPoint wanted(x() + panel->x() + pc1_->x() + 80, y() + panel->y() + pc1_->y() + 20);
+    keyDialog_->move(keepOnScreen(wanted, outerSize(*keyDialog_, *this), availableScreenAreas()));
     keyDialog_->setSelectedKey(keyIndex);
     keyDialog_->exec();
 }

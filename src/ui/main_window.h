@@ -62,6 +62,14 @@ public:
     void setKeyDialog(TFTkonfig *dialog) { keyDialog_ = dialog; }
     // Runs when the window is closed, by its close box or by "E&xit".
     void setFormClose(std::function<void()> handler) { formClose_ = std::move(handler); }
+    // "E&xit": asks about unsaved edits, then closes the window.
+    void Exit1Click();
+
+    // Whether edits not yet saved, read or programmed may be thrown away: true
+    // when there are none or the person answers "Ja" to the question.
+    bool mayDiscardEdits();
+    // Replaces the Yes/No box of that question, so tests can answer it.
+    void setDiscardQuestion(std::function<bool(const QString &)> ask) { discardQuestion_ = std::move(ask); }
     int selectedKey() const { return selectedKey_; }
 
     // Reporter: the one channel from the core to the window.
@@ -168,6 +176,7 @@ private:
     std::function<void(const QString &)> timeoutError_;
     std::function<void()> formClose_;
     std::function<bool(const QString &)> confirm_;
+    std::function<bool(const QString &)> discardQuestion_;
     int selectedKey_ = 0;
 
     struct KeyControls {

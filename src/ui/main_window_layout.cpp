@@ -154,7 +154,7 @@ void TFMorvi::buildMenu()
     command(action(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern")), &TFMorvi::saveRequested);
     datei->addSeparator()->setObjectName(QStringLiteral("N1"));
     connect(action(datei, QStringLiteral("Exit1"), QStringLiteral("E&xit")), &QAction::triggered, this,
-            &QWidget::close);
+            &TFMorvi::Exit1Click);
 
     mKommunikation_ = named(bar->addMenu(QStringLiteral("&Kommunikation")), QStringLiteral("MKommunikation"));
     connect(mKommunikation_, &QMenu::aboutToShow, this, &TFMorvi::kommunikationOpening);

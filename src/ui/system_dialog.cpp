@@ -79,6 +79,7 @@ TFsystem::TFsystem(Editor &editor, Reporter &reporter, std::function<void()> fac
     ok->setGeometry(8, 240, 329, 49);
     ok->setFont(pixelFont(QStringLiteral("Arial"), 16, true));
     connect(ok, &QPushButton::clicked, this, &TFsystem::Button1Click);
+    setEscapeButton(ok);
 }
 
 QLineEdit *TFsystem::addEdit(QWidget *parent, Field field, QPoint pos, const QString &hint)

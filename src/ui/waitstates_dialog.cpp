@@ -40,6 +40,7 @@ TFwaitstates::TFwaitstates(int &waitstates, Reporter &reporter, QWidget *parent)
     okButton_->setGeometry(16, 80, 217, 33);
     okButton_->setFont(pixelFont(QStringLiteral("Arial"), 13, true));
     connect(okButton_, &QPushButton::clicked, this, &TFwaitstates::OKButtonClick);
+    setEscapeButton(okButton_);
 }
 
 void TFwaitstates::fillField()

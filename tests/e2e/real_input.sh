@@ -3,8 +3,10 @@
 # mouse and key events sent through the X server, as a person would: sets each
 # key class in the key dialog, types addresses committed by Tab, Enter and
 # "Übernehmen", types into main-window fields, opens and closes every dialog,
-# saves, and checks the bytes of the saved file. Needs a display with a window
-# manager (tests/support/run_on_x.sh gives one).
+# saves, and checks the bytes of the saved file; then, in a fresh start, uses
+# the keyboard alone to switch a key on, give it an address, close every dialog
+# by Escape, answer the question about unsaved edits and save. Needs a display
+# with a window manager (tests/support/run_on_x.sh gives one).
 set -euo pipefail
 
 morvi=$(realpath "$1")
@@ -15,9 +17,10 @@ finish() {
   rm -rf "$work"
 }
 trap finish EXIT
+shot() { import -window root "$1" 2>/dev/null || { rm -f "$1" && scrot "$1" 2>/dev/null; }; }
 fail() {
   echo "FAIL: $*" >&2
-  import -window root "${MORVI_E2E_SHOT:-/tmp/morvi-e2e-failure.png}" 2>/dev/null &&
+  shot "${MORVI_E2E_SHOT:-/tmp/morvi-e2e-failure.png}" &&
     echo "screen saved in ${MORVI_E2E_SHOT:-/tmp/morvi-e2e-failure.png}" >&2
   exit 1
 }
@@ -170,10 +173,66 @@ expect 79 5 "key 14's address, committed by Übernehmen"
 expect 95 24 "code length typed into the main window"
 expect 4 35 "time-out typed after the error box"
 
-keys alt+F4
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then fail "the program did not end"; fi
-wait "$pid" || fail "the program ended with status $?"
-pid=
+ends() {
+  keys alt+F4
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then fail "the program did not end"; fi
+  wait "$pid" || fail "the program ended with status $?"
+  pid=
+}
+ends
 [ -s "$work/morvi.ini" ] || fail "no settings file written"
-echo "PASS: real input in a real window"
+
+# The keyboard alone, in a fresh start whose focus is on "Auslesen": on to the
+# matrix (Tab past "clear info" and the first page's tab),
+# key 6 by the arrows, three steps of its class, its address field (now on),
+# the key dialog opened and left by Escape, every dialog closed by Escape.
+mkdir "$work/keyboard"
+cd "$work/keyboard"
+"$morvi" &
+pid=$!
+window "^Konfiguration Sender \\(max\\. 16-Tasten\\) \$" >/dev/null
+sleep 1
+keys Tab Tab Tab
+keys Right Down
+keys space space space
+keys Tab
+typed 4711
+keys Tab
+keys shift+Tab shift+Tab
+keys shift+F10
+window "^Tasten-Konfiguration$" >/dev/null
+keys Escape
+gone "^Tasten-Konfiguration$"
+for dialog in "alt+y:^Sender - Systemparameter$" "alt+h:^Hilfe zur Sender-Konfiguration$" \
+  "alt+k w:^RS232-waitstates$"; do
+  keys ${dialog%%:*}
+  # "&Hilfe" may be a menu whose first item opens the help window.
+  timeout 2 xdotool search --sync --onlyvisible --name "${dialog#*:}" >/dev/null 2>&1 || keys Return
+  window "${dialog#*:}" >/dev/null
+  keys Escape
+  gone "${dialog#*:}"
+done
+# Closing asks about the changed key; Escape answers "Nein" and the window stays.
+keys alt+F4
+window "^morvi$" >/dev/null
+keys Escape
+gone "^morvi$"
+kill -0 "$pid" 2>/dev/null || fail "the window closed although the question was answered Nein"
+keys alt+d s
+window "^Datei Speichern$" >/dev/null
+keys Return
+saved=
+for _ in $(seq 50); do
+  saved=$(find "$work/keyboard" -name '*.txc' -size +0 | head -n1)
+  [ -n "$saved" ] && break
+  sleep 0.1
+done
+[ -n "$saved" ] || fail "nothing saved by the keyboard"
+expect 106 4 "key 6 blue, by Space three times"
+expect 104 0 "no key green"
+expect 38 18 "key 6's address 4711, high byte"
+expect 39 103 "key 6's address 4711, low byte"
+# Saved, the configuration closes without a question.
+ends
+echo "PASS: real input in a real window, and by the keyboard alone"

@@ -62,6 +62,7 @@ private slots:
         QTest::newRow("markers 1 and 3 free") << ini(replaced(1, "dir").mid(0, 2) + replaced(3, "x").mid(2)) << true
                                               << "2" << main << help << sys << true;
         QTest::newRow("line 4 empty") << ini(replaced(4, "")) << true << "" << main << help << sys << true;
+        QTest::newRow("line 4 not a number") << ini(replaced(4, "2a")) << true << "2a" << main << help << sys << true;
         QTest::newRow("line 4 is 12") << ini(replaced(4, "12")) << true << "12" << main << help << sys << true;
         QTest::newRow("capitalised marker")
             << ini(replaced(5, "#POSMAIN#")) << true << "2" << dMain << help << sys << true;
@@ -101,7 +102,9 @@ private slots:
             QCOMPARE(s.portName, QStringLiteral("COM1"));
             QCOMPARE(s.SavedComNumber, QString());
         } else {
-            QCOMPARE(s.portName, "COM" + port);
+            // A line that is no port number means COM1; it is still written back as read.
+            const bool number = QRegularExpression(QStringLiteral("^[0-9]+$")).match(port).hasMatch();
+            QCOMPARE(s.portName, "COM" + (number ? port : QStringLiteral("1")));
             QCOMPARE(s.SavedComNumber, port);
         }
         QCOMPARE(point(s.posMain), main);
@@ -120,6 +123,9 @@ private slots:
         QTest::newRow("unavailable port") << "COM3 (f)"
                                           << "1"
                                           << "1";
+        QTest::newRow("unavailable port, nothing read") << "COM3 (f)"
+                                                        << ""
+                                                        << "3";
         QTest::newRow("USB, nothing read") << " USB "
                                            << ""
                                            << "";
@@ -178,46 +184,6 @@ private slots:
         }
         QCOMPARE(fileBytes(path), QByteArray("old\r\n"));
         QCOMPARE(QDir(root.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"morvi.ini"});
-    }
-
-    void reachability_data()
-    {
-        QTest::addColumn<QList<QRect>>("screens");
-        QTest::addColumn<QPoint>("pos");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<bool>("reachable");
-        const QList<QRect> one{{0, 0, 1920, 1080}};
-        const QList<QRect> two{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
-        QTest::newRow("design position") << one << QPoint(219, 145) << 943 << true;
-        QTest::newRow("on a monitor now gone") << one << QPoint(2500, 100) << 943 << false;
-        QTest::newRow("on the second monitor") << two << QPoint(2500, 100) << 943 << true;
-        QTest::newRow("40 pixels left on the left") << one << QPoint(-903, 100) << 943 << true;
-        QTest::newRow("39 pixels left on the left") << one << QPoint(-904, 100) << 943 << false;
-        QTest::newRow("title bar above the screen") << one << QPoint(100, -15) << 943 << false;
-        QTest::newRow("title bar partly above") << one << QPoint(100, -14) << 943 << true;
-        QTest::newRow("title bar at the bottom edge") << one << QPoint(100, 1071) << 943 << false;
-        QTest::newRow("narrow window at the edge") << one << QPoint(1900, 0) << 20 << true;
-        QTest::newRow("largest position") << one << QPoint(INT_MAX, INT_MAX) << 943 << false;
-    }
-    void reachability()
-    {
-        QFETCH(QList<QRect>, screens);
-        QFETCH(QPoint, pos);
-        QFETCH(int, width);
-        QFETCH(bool, reachable);
-        QCOMPARE(titleBarReachable({pos.x(), pos.y()}, width, screens), reachable);
-    }
-
-    void unreachableWindowsGoBackToTheirDesignPositions()
-    {
-        ProgramSettings s;
-        s.posMain = {-3000, 10};
-        s.posHelp = {50, 60};
-        s.posSystem = {10, 5000};
-        keepWindowsReachable(s, {943, 400, 300}, {{0, 0, 1920, 1080}});
-        QVERIFY(s.posMain == designPosition::main);
-        QVERIFY(s.posHelp == (WindowPosition{50, 60}));
-        QVERIFY(s.posSystem == designPosition::system);
     }
 };
 

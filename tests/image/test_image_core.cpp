@@ -318,6 +318,38 @@ private slots:
             QCOMPARE(int(e.image[i]), 0xA5);
         QCOMPARE(int(e.image[96]), 0x08);
     }
+
+    // Only what a person edits counts as a change; the stamped and completed bytes do not.
+    void changedSinceMarked_data()
+    {
+        QTest::addColumn<int>("byte"); // -1: key 5's class instead
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("key class") << -1 << true;
+        QTest::newRow("first byte") << 0 << true;
+        QTest::newRow("key address") << keyAddressOffset(16) + 4 << true;
+        QTest::newRow("code length") << int(offset::codeBits) << true;
+        QTest::newRow("type") << int(offset::transmitterType) << true;
+        QTest::newRow("checksum") << int(offset::imageChecksum) << false;
+        QTest::newRow("software version") << int(offset::softwareMinor) << false;
+        QTest::newRow("firmware version") << int(offset::firmwareMajor) << false;
+    }
+    void changedSinceMarked()
+    {
+        QFETCH(int, byte);
+        QFETCH(bool, changed);
+        Editor editor;
+        editor.resetImage();
+        QVERIFY(editor.changed()); // against the empty image of a new editor
+        editor.markUnchanged();
+        QVERIFY(!editor.changed());
+        if (byte < 0)
+            setOnlyClass(editor.keyClassFlags[4], KeyClass::Digit);
+        else
+            editor.image[byte] = static_cast<std::uint8_t>(editor.image[byte] + 1);
+        QCOMPARE(editor.changed(), changed);
+        editor.markUnchanged();
+        QVERIFY(!editor.changed());
+    }
 };
 
 QTEST_APPLESS_MAIN(ImageCoreTest)

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QProcess>
 #include <QtTest>
 
 using namespace morvi;
@@ -55,6 +56,14 @@ class StartupTest : public QObject {
         QApplication::setActiveWindow(&program->FMorvi());
         if (!QTest::qWaitForWindowActive(&program->FMorvi())) qWarning("main window did not become active");
         return program;
+    }
+
+    // Alt+F4 through the X server: the window manager closes the active window
+    // as its close box does. Waits until the close has arrived.
+    static void closeByWindowManager(QWidget &window, const QStringList &asked)
+    {
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {"key", "alt+F4"}), 0);
+        QTRY_VERIFY(!asked.isEmpty() || !window.isVisible());
     }
 
 private slots:
@@ -200,18 +209,129 @@ private slots:
         QVERIFY(program->FMorvi().findChild<QAction *>("COM21")->isChecked());
     }
 
-    void anUnavailablePortIsNotRemembered()
+    // A start without the device shows "COM1 (f)"; the port survives the next start.
+    void anUnavailablePortIsKept_data()
     {
-        {
+        QTest::addColumn<QByteArray>("ini"); // null: no settings file
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no file") << QByteArray() << "1";
+        QTest::newRow("empty port line") << QByteArray("#directory#\r\n\r\n#COM#\r\n\r\n") << "1";
+        QTest::newRow("port line no number") << QByteArray("#directory#\r\n\r\n#COM#\r\nx\r\n") << "x";
+    }
+    void anUnavailablePortIsKept()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, written);
+        for (int run = 0; run < 2; ++run) {
+            if (run == 0 && !ini.isNull()) {
+                QFile file(dir.filePath("morvi.ini"));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(ini);
+            }
             auto program = start();
             QTRY_VERIFY(!program->inittimer().isActive());
+            QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM1"));
+            QVERIFY(program->FMorvi().findChild<QAction *>("COM11")->isChecked());
             QCOMPARE(program->FMorvi().linkStatusText(), QStringLiteral("COM1 (f)"));
             program->FMorvi().close();
+            QFile file(dir.filePath("morvi.ini"));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromLatin1(file.readAll()).split("\r\n").value(3), written);
         }
-        auto program = start();
+    }
+
+    // Changed edits are asked about before they are thrown away.
+    void unsavedEdits_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<bool>("answer");
+        for (const char *action : {"Auslesen", "Laden", "close box", "Exit"}) {
+            QTest::addRow("%s, unchanged", action) << action << false << false;
+            QTest::addRow("%s, Ja", action) << action << true << true;
+            QTest::addRow("%s, Nein", action) << action << true << false;
+        }
+    }
+    void unsavedEdits()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, edited);
+        QFETCH(bool, answer);
+        auto script = std::make_unique<test::ScriptedDialogs>();
+        test::ScriptedDialogs *dialogs = script.get();
+        auto program = start(std::move(script));
+        ui::TFMorvi &w = program->FMorvi();
         QTRY_VERIFY(!program->inittimer().isActive());
-        QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM"));
-        QVERIFY(!program->FMorvi().findChild<QAction *>("COM11")->isChecked());
+        if (edited) QTest::mouseDClick(w.findChild<QWidget *>("pan1"), Qt::LeftButton, {}, QPoint(55, 40));
+        const KeyMembership key1 = w.editor().keyClassFlags[0];
+        QStringList asked;
+        w.setDiscardQuestion([&](const QString &question) {
+            asked << question;
+            return answer;
+        });
+        auto *info = w.findChild<QTextEdit *>("MInfo");
+        const QString before = info->toPlainText();
+
+        if (action == "Auslesen") QTest::mouseClick(w.findChild<QPushButton *>("LeseButton"), Qt::LeftButton);
+        if (action == "Laden") w.findChild<QAction *>("Laden1")->trigger();
+        if (action == "close box") closeByWindowManager(w, asked);
+        if (action == "Exit") w.findChild<QAction *>("Exit1")->trigger();
+        QApplication::processEvents();
+
+        const QStringList question{"Die Konfiguration wurde geändert. Änderungen verwerfen?"};
+        QCOMPARE(asked, edited ? question : QStringList());
+        const bool goesOn = !edited || answer;
+        if (action == "Auslesen") QCOMPARE(info->toPlainText() != before, goesOn);
+        if (action == "Laden") QCOMPARE(dialogs->requests.size(), std::size_t(goesOn ? 1 : 0));
+        if (action == "close box" || action == "Exit") {
+            QCOMPARE(w.isVisible(), !goesOn);
+            QCOMPARE(QFile::exists(dir.filePath("morvi.ini")), goesOn);
+        }
+        if (!goesOn) QVERIFY(w.editor().keyClassFlags[0] == key1);
+    }
+
+    // Saving and loading leave nothing to ask about; a close by the program itself never asks.
+    void noQuestionAfterSavingOrLoading()
+    {
+        auto script = std::make_unique<test::ScriptedDialogs>();
+        test::ScriptedDialogs *dialogs = script.get();
+        auto program = start(std::move(script));
+        ui::TFMorvi &w = program->FMorvi();
+        QTRY_VERIFY(!program->inittimer().isActive());
+        QStringList asked;
+        w.setDiscardQuestion([&](const QString &question) {
+            asked << question;
+            return true;
+        });
+        QWidget *pan1 = w.findChild<QWidget *>("pan1");
+        const QString path = dir.filePath("gespeichert.txc");
+        QTest::mouseDClick(pan1, Qt::LeftButton, {}, QPoint(55, 40));
+        dialogs->answers = {path};
+        w.findChild<QAction *>("Speichern1")->trigger();
+        w.findChild<QAction *>("Laden1")->trigger(); // cancelled
+        QCOMPARE(asked, QStringList());
+
+        QTest::mouseDClick(pan1, Qt::LeftButton, {}, QPoint(55, 40));
+        dialogs->answers = {path};
+        w.findChild<QAction *>("Laden1")->trigger();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(w.editor().keyClassFlags[0].has(KeyClass::FixedFunction));
+        asked.clear();
+        closeByWindowManager(w, asked);
+        QCOMPARE(asked, QStringList());
+        QVERIFY(!w.isVisible());
+
+        // The program's own close, as at the end of a session, goes without a question.
+        auto again = start();
+        QTRY_VERIFY(!again->inittimer().isActive());
+        again->FMorvi().setDiscardQuestion([&](const QString &question) {
+            asked << question;
+            return false;
+        });
+        QTest::mouseDClick(again->FMorvi().findChild<QWidget *>("pan1"), Qt::LeftButton, {}, QPoint(55, 40));
+        again->FMorvi().close();
+        QCOMPARE(asked, QStringList());
+        QVERIFY(!again->FMorvi().isVisible());
     }
 
     void unknownPortLeavesEveryPortUnmarked()
@@ -243,6 +363,7 @@ private slots:
 
         w.editor().image[95] = 40;
         w.editor().keyClassFlags[0] = {};
+        w.setDiscardQuestion([](const QString &) { return true; });
         w.findChild<QAction *>("Laden1")->trigger();
         QCOMPARE(int(w.editor().image[95]), 24);
         QVERIFY(w.editor().keyClassFlags[0].has(KeyClass::GroupSelect));
@@ -289,6 +410,7 @@ private slots:
         QCOMPARE(w.findChild<QLineEdit *>("codelength")->text(), QStringLiteral(" 24"));
         QVERIFY(w.editor().keyClassFlags[0].has(KeyClass::FixedFunction));
         QVERIFY(w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("Daten erfolgreich gelesen"));
+        QTRY_VERIFY(!w.editor().changed());
 
         QStringList asked;
         w.setConfirm([&](const QString &question) {
@@ -296,11 +418,13 @@ private slots:
             return true;
         });
         test::typeAndLeave(&w, "codelength", "16", "BlitzTime");
+        QVERIFY(w.editor().changed());
         QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
         QCOMPARE(asked, QStringList{"Gerätekonfiguration überschreiben?"});
         QTRY_VERIFY_WITH_TIMEOUT(
             w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("Daten erfolgreich übertragen"), 15000);
         QCOMPARE(int(transmitter.memory()[95]), 16);
+        QTRY_VERIFY(!w.editor().changed());
         QVERIFY(!w.findChild<QWidget *>("PanProg")->isVisible());
     }
 

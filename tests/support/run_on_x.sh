@@ -3,7 +3,8 @@
 # its own with a window manager, as people run the program, so that focus,
 # activation, paint and window-manager behaviour are the real ones. Each run
 # gets its own display: tests running side by side never steal each other's
-# focus. Exits with the program's status.
+# focus. Exits with the program's status. MORVI_X_SCREEN sets the screen
+# (width x height x depth), 1280x1024x24 unless given.
 set -uo pipefail
 
 work=$(mktemp -d)
@@ -18,7 +19,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 7 -screen 0 "${MORVI_X_SCREEN:-1280x1024x24}" -nolisten tcp 7>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
