@@ -18,7 +18,9 @@ std::optional<QString> writeBackup(const ConfigImage &memory, const QString &lin
                                    const QString &folder)
 {
     if (!QDir().mkpath(folder)) return std::nullopt;
-    const QString stem = folder + QLatin1Char('/') + when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) + linkName;
+    // No blank in the name ("USB schnell"), for the shell's sake.
+    const QString stem = folder + QLatin1Char('/') + when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) +
+                         QString(linkName).replace(QLatin1Char(' '), QLatin1Char('-'));
     QString path = stem + QStringLiteral(".txc");
     for (int n = 2; QFile::exists(path); ++n)
         path = stem + QStringLiteral("_%1.txc").arg(n);

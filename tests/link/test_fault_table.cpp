@@ -1,14 +1,15 @@
 // One table of faults, run over both links: the serial link through the real
 // port code against the emulated transmitter on a pseudo-terminal, and the
-// USB adapter through the real loading code against the fake adapter library
-// with a transmitter behind it. Each row checks the lines of the info window
+// USB adapter, in its standard and its fast exchange, through the real loading
+// code against the fake adapter library with a transmitter behind it (a second
+// run of the table takes libftdi1 for the adapter). Each row checks the lines of the info window
 // with their colours, what the editor holds afterwards, the transmitter's
 // memory, and that the next read comes through byte for byte.
 #include "config_file_actions.h"
 #include "d2xx_unit.h"
 #include "config_file.h"
 #include "file_programming_recorder.h"
-#include "fake_adapter.h"
+#include "adapter_backend.h"
 #include "line_text.h"
 #include "link_test_support.h"
 #include "qserial_port.h"
@@ -38,7 +39,7 @@ using morvi::test::Report;
 using morvi::test::waitFor;
 using morvi::tools::TxEmulator;
 
-enum class Via { serial, usb };
+enum class Via { serial, usb, usbFast };
 enum class Fault {
     none,
     silent,
@@ -51,7 +52,13 @@ enum class Fault {
     menu,
     save,
     close,
-    noBackup
+    noBackup,
+    // The transmitter acknowledges its last write with one more byte (present,
+    // absent, or trailing the block's other answers) instead of answering the
+    // reads after it one place late.
+    ack,
+    noAck,
+    lateAck
 };
 // What the editor holds after the row's transfer.
 enum class Held { before, user, transmitter, nothing };
@@ -93,6 +100,8 @@ const QStringList adapterGone{
     line("RS232-Kommunikation wieder aktiviert !", colour::green, 0)};
 const QStringList readOk{line("Daten erfolgreich gelesen", colour::green, option::block)};
 const QStringList programOk{line("Daten erfolgreich übertragen", colour::green, option::block)};
+// Stands for the verify errors of a read-back taken one address early.
+const QString shiftedVerify = QStringLiteral("<shifted verify>");
 
 // The program's record of programming runs, watched: was the transmitter
 // still untouched when the first backup was taken?
@@ -174,16 +183,19 @@ struct Rig {
         recorder = std::make_unique<WatchedRecorder>(reporter, recordFolder, [this] { return memory() == original; });
         transfer = std::make_unique<Transfer>(editor, reporter, *serial, host);
         transfer->setRecorder(recorder.get());
-        usb = std::make_unique<UsbLink>(reporter, std::make_unique<D2XXUnit>(fakePath));
+        usb = std::make_unique<UsbLink>(reporter, std::make_unique<D2XXUnit>(test::backendLibrary()));
         exchange = std::make_unique<UsbExchange>(*transfer, *usb);
+        exchange->setFast(via == Via::usbFast);
         fileActions = std::make_unique<files::ConfigFileActions>(editor, reporter, host, dialogs, memo1);
         usb->setAdapterprefix(QStringLiteral("QZK"));
         serial->MKommunikationClick();
         usb->timerUSBsearchTimer();
         usb->timerUSBsearch().stop();
-        // The table is about faults, not pace.
-        exchange->USBtimer().setInterval(4);
-        exchange->eTimer().setInterval(3);
+        // The table is about faults, not pace; the fast exchange paces itself.
+        if (via == Via::usb) {
+            exchange->USBtimer().setInterval(4);
+            exchange->eTimer().setInterval(3);
+        }
         reporter.clear();
     }
     // The window closes: the program's link objects go, in the program's order.
@@ -198,7 +210,7 @@ struct Rig {
 
     Memory memory() const
     {
-        if (via == Via::usb) return fake.transmitter();
+        if (via != Via::serial) return fake.transmitter();
         return emulator ? emulator->memory() : unplugged;
     }
     void silentFrom(int n)
@@ -246,11 +258,20 @@ struct Rig {
             emulator = std::make_unique<TxEmulator>(unplugged);
             static_cast<QtSerialPort &>(serial->port()).setResolver(resolver());
         }
-        if (via == Via::usb && !usb->usbmode()) {
+        if (via != Via::serial && !usb->usbmode()) {
             fake.add(adapterSerial);
             usb->timerUSBsearchTimer();
             usb->timerUSBsearch().stop();
         }
+    }
+    // The last write's acknowledgement instead of the lagging read-back.
+    void acknowledge(Fault fault)
+    {
+        const Memory m = fake.transmitter();
+        fake.attach(m.data());
+        constexpr int lastWrite = 128 + 125;
+        if (fault == Fault::ack) fake.fault("extra", lastWrite, 0xEE);
+        if (fault == Fault::lateAck) fake.fault("late", lastWrite, 0xEE);
     }
     void clearFaults()
     {
@@ -304,11 +325,14 @@ void TestFaultTable::faults_data()
 
     const Run read = Run::plainRead;
     const Run program = Run::programming;
-    for (const Via via : {Via::serial, Via::usb}) {
+    // The serial link once, with the vendor library's run of the table.
+    std::vector<Via> vias{Via::usb, Via::usbFast};
+    if (test::backend() == test::Backend::vendor) vias.insert(vias.begin(), Via::serial);
+    for (const Via via : vias) {
         const bool serial = via == Via::serial;
         const auto row = [&](const QString &name) {
-            return &(QTest::newRow(qPrintable((serial ? QStringLiteral("serial: ") : QStringLiteral("usb: ")) + name))
-                     << via);
+            const char *column = serial ? "serial: " : via == Via::usb ? "usb: " : "usb fast: ";
+            return &(QTest::newRow(qPrintable(column + name)) << via);
         };
         const QString timeout10 = QStringLiteral("Zeitüberschreitung bei Byte 10");
         *row("no answer at all") << read << Fault::silent << 0 << 0 << timeout(0) << 1 << Held::before << 0 << "";
@@ -365,6 +389,14 @@ void TestFaultTable::faults_data()
                            line("Programmierprotokoll in \"/proc/morvi-no-backups\" kann nicht geschrieben werden",
                                 colour::red, option::blankAfter)}
             << 1 << Held::user << 0 << "";
+        if (serial) continue;
+        *row("last write acknowledged") << program << Fault::ack << 0 << 0 << programOk << 0 << Held::user << 126
+                                        << "erfolgreich";
+        *row("last write acknowledged after the block's answers")
+            << program << Fault::lateAck << 0 << 0 << programOk << 0 << Held::user << 126 << "erfolgreich";
+        // Without it every read-back is taken one address too early.
+        *row("last write not acknowledged") << program << Fault::noAck << 0 << 0 << QStringList{shiftedVerify} << 1
+                                            << Held::user << 126 << shiftedVerify;
     }
 }
 
@@ -396,6 +428,7 @@ void TestFaultTable::faults()
     if (fault == Fault::wrongEcho) rig.wrongEcho(at);
     if (fault == Fault::fadingCell) rig.fade(at);
     if (fault == Fault::slow) rig.delay(delay);
+    if (fault == Fault::ack || fault == Fault::noAck || fault == Fault::lateAck) rig.acknowledge(fault);
 
     // The fault strikes when the answer for address at is taken, in the
     // read phase of a plain read or when a second read interrupts, otherwise
@@ -403,7 +436,8 @@ void TestFaultTable::faults()
     // event loop, as a click or a timer would.
     const std::string word = run == Run::plainRead || fault == Fault::secondRead ? "read" : "write";
     bool struck = fault == Fault::none || fault == Fault::silent || fault == Fault::wrongEcho ||
-                  fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup;
+                  fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup ||
+                  fault == Fault::ack || fault == Fault::noAck || fault == Fault::lateAck;
     bool restarted = false;
     bool busyAtQuestion = false;
     std::vector<std::uint8_t> user;
@@ -455,6 +489,22 @@ void TestFaultTable::faults()
         if (l.startsWith("EEPROM"))
             l.replace("ist:", QStringLiteral("ist:%1  soll:%2").arg(memory[122]).arg(test::checksumOf(memory)));
     }
+    if (logged == shiftedVerify) {
+        const Memory after = rig.memory();
+        QStringList addresses;
+        expected.clear();
+        for (int i = 0; i < programmedBytes; ++i) {
+            const auto stored = after[static_cast<std::size_t>(i) + 1];
+            const auto sent = user[static_cast<std::size_t>(i)];
+            if (i == 114 || (i >= 117 && i <= 121) || stored == sent) continue;
+            expected << line("! FEHLER Verify !  [" + std::to_string(i) + ": " + std::to_string(stored) + "<>" +
+                                 std::to_string(sent) + "]",
+                             colour::red, option::block);
+            addresses << QString::number(i);
+        }
+        QVERIFY(!addresses.isEmpty());
+        logged = "Verify-Fehler bei Adresse " + addresses.join(", ");
+    }
     QStringList shown = lines(rig.reporter.reports);
     const qsizetype backupLines =
         shown.removeIf([](const QString &l) { return l.startsWith("Bisheriger Sendespeicher gesichert: "); });
@@ -476,8 +526,12 @@ void TestFaultTable::faults()
     }
     QStringList results;
     const auto log = files::readLinesFile(rig.recordFolder + '/' + files::programmingLogName);
+    const QString linkName = via == Via::serial ? "COM1" : via == Via::usb ? "USB" : "USB schnell";
     for (const QString &entry : log.value_or(QStringList{}))
-        if (!entry.isEmpty()) results << entry.section('\t', 4);
+        if (!entry.isEmpty()) {
+            results << entry.section('\t', 4);
+            QCOMPARE(entry.section('\t', 1, 1), linkName);
+        }
     QCOMPARE(results.join('|'), logged);
 
     // The editor.
