@@ -42,6 +42,7 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
                    : std::make_unique<link::UsbLink>(reporter, std::make_unique<link::D2XXUnit>(target.adapterLibrary));
         usb_->setAdapterprefix(QString(link::UsbLink::makerPrefix));
         exchange_ = std::make_unique<link::UsbExchange>(*transfer_, *usb_);
+        exchange_->setFast(target.fast);
     }
 }
 

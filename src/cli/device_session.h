@@ -22,8 +22,13 @@ struct DeviceTarget {
     QString portName = QStringLiteral("COM1");
     bool adapter = false;
     QString adapterLibrary; // empty: the system's adapter library
-    // "COM1" or "USB", as the program's records name the link.
-    QString linkName() const { return adapter ? QStringLiteral("USB") : portName; }
+    bool fast = false;      // the adapter's fast exchange
+    // "COM1", "USB" or "USB schnell", as the program's records name the link.
+    QString linkName() const
+    {
+        if (!adapter) return portName;
+        return fast ? QStringLiteral("USB schnell") : QStringLiteral("USB");
+    }
 };
 
 // The transfers of the window, run from a terminal: the same link objects

@@ -1,6 +1,7 @@
 #include "morvi_program.h"
 
 #include "qt_file_dialogs.h"
+#include "usb_choice_file.h"
 
 #include "help_window.h"
 #include "key_dialog.h"
@@ -78,6 +79,7 @@ void MorviProgram::wireMenus()
     });
     connect(&main, &TFMorvi::kommunikationOpening, this, &MorviProgram::MKommunikationClick);
     connect(&main, &TFMorvi::portChosen, this, &MorviProgram::COMClick);
+    connect(&main, &TFMorvi::fastUsbChosen, this, [this](bool fast) { usbExchange_->setFast(fast); });
     connect(&main, &TFMorvi::readRequested, this, [this] { transfer_->LeseButtonClick(); });
     connect(&main, &TFMorvi::programRequested, this, [this] { transfer_->ProgButtonClick(); });
     connect(&main, &TFMorvi::loadRequested, this, [this] { fileActions_->Laden1Click(); });
@@ -114,6 +116,7 @@ void MorviProgram::inittimerTimer()
     // A missing or broken file keeps what was read before the fault.
     files::readSettingsFile(SettingsFilePath, settings, Memo1);
     applySettings(settings);
+    main.fastUsbItem()->setChecked(files::readFastUsbChoice(usbChoicePath()));
     main.markSelectedPort();
     fileActions_->setOpenFileName(files::startFileName);
     main.select_normal();
@@ -124,6 +127,11 @@ void MorviProgram::inittimerTimer()
     MKommunikationClick();
     main.showdata();
     main.focusLeseButton();
+}
+
+QString MorviProgram::usbChoicePath() const
+{
+    return QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(files::usbChoiceFileName));
 }
 
 void MorviProgram::setPortName(const QString &name)
@@ -185,6 +193,7 @@ void MorviProgram::FormClose()
         // Closing before the delayed initialisation has nowhere to write the settings.
         if (SettingsFilePath.isEmpty()) return;
         files::writeSettingsFile(SettingsFilePath, currentSettings(), fmorvi_->linkStatusText(), Memo1);
+        files::writeFastUsbChoice(usbChoicePath(), fmorvi_->fastUsbItem()->isChecked());
     } catch (...) {
         // Shutting down goes on whatever failed; nothing is reported.
     }

@@ -65,6 +65,8 @@ public:
 private:
     void wireMenus();
     void setPortName(const QString &name);
+    // The choice of USB exchange lies beside the settings file.
+    QString usbChoicePath() const;
     void applySettings(files::ProgramSettings settings);
     files::ProgramSettings currentSettings() const;
 

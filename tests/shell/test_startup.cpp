@@ -10,6 +10,7 @@
 #include "stored_memory.h"
 #include "tx_emulator.h"
 #include "help_window.h"
+#include "line_text.h"
 #include "system_dialog.h"
 #include "web_page.h"
 
@@ -65,6 +66,7 @@ private slots:
     void cleanup()
     {
         QFile::remove(dir.filePath("morvi.ini"));
+        QFile::remove(dir.filePath("morvi-usb.ini"));
         QDir::setCurrent(startDir);
     }
 
@@ -196,6 +198,28 @@ private slots:
         QCOMPARE(program->Fsystem().pos(), QPoint(400, 300));
         QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM2"));
         QVERIFY(program->FMorvi().findChild<QAction *>("COM21")->isChecked());
+    }
+
+    // Chosen by keyboard in the "Kommunikation" menu, kept in a file of its own.
+    void fastUsbChoiceSurvivesARestart()
+    {
+        for (const bool expected : {false, true, false}) {
+            auto program = start();
+            QTRY_VERIFY(!program->inittimer().isActive());
+            ui::TFMorvi &w = program->FMorvi();
+            auto *item = w.findChild<QAction *>("MschnellUSB");
+            QCOMPARE(item->isChecked(), expected);
+            auto *menu = w.findChild<QMenu *>("MKommunikation");
+            QTest::keyClick(&w, Qt::Key_K, Qt::AltModifier);
+            QTRY_VERIFY(menu->isVisible());
+            QTest::keyClick(menu, Qt::Key_U);
+            QTRY_VERIFY(!menu->isVisible());
+            QCOMPARE(item->isChecked(), !expected);
+            w.close();
+            QVERIFY(QFile::exists(dir.filePath("morvi-usb.ini")));
+            // The settings file keeps its own lines.
+            QCOMPARE(files::readLinesFile(dir.filePath("morvi.ini")).value_or(QStringList{}).size(), 13);
+        }
     }
 
     void anUnavailablePortIsNotRemembered()
