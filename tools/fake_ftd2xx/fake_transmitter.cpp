@@ -123,7 +123,6 @@ void hear(const std::uint8_t *bytes, std::uint32_t count)
     }
 }
 
-
 } // namespace morvi::fake
 
 using namespace morvi::fake;
