@@ -26,41 +26,29 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
     : editor_(editor), reporter_(reporter), err_(err), target_(target), assumeYes_(assumeYes),
       drawBar_(isatty(STDERR_FILENO) != 0)
 {
-    serial_ = std::make_unique<link::SerialLink>();
-    // As in the window: the mapping file lies beside the settings file, in the start folder.
-    serial_->portMap()->setFile(QDir::current().filePath(QString::fromLatin1(link::portMapFileName)));
-    serial_->setReporter(&reporter);
-    serial_->port().setName(target.portName);
-    // The probe the window runs at start-up: which ports open.
-    serial_->MKommunikationClick();
     recorder_ = std::make_unique<files::FileProgrammingRecorder>(reporter, [this] { return configName_; });
-    transfer_ = std::make_unique<link::Transfer>(editor, reporter, *serial_, static_cast<TransferHost &>(*this));
-    transfer_->setRecorder(recorder_.get());
-    if (target.adapter) {
-        usb_ = target.adapterLibrary.isEmpty()
-                   ? std::make_unique<link::UsbLink>(reporter)
-                   : std::make_unique<link::UsbLink>(reporter, std::make_unique<link::D2XXUnit>(target.adapterLibrary));
-        usb_->setAdapterprefix(QString(link::UsbLink::makerPrefix));
-        exchange_ = std::make_unique<link::UsbExchange>(*transfer_, *usb_);
-        exchange_->setFast(target.fast);
-    }
+    links_ = std::make_unique<link::DeviceLinks>(editor, reporter, static_cast<TransferHost &>(*this), nullptr,
+                                                 target.adapterLibrary, recorder_.get());
+    link::SerialLink &serial = links_->serial();
+    // As in the window: the mapping file lies beside the settings file, in the start folder.
+    serial.portMap()->setFile(QDir::current().filePath(QString::fromLatin1(link::portMapFileName)));
+    serial.port().setName(target.portName);
+    // The probe the window runs at start-up: which ports open.
+    serial.MKommunikationClick();
+    links_->usb().setAdapterprefix(QString(link::UsbLink::makerPrefix));
+    links_->exchange().setFast(target.fast);
 }
 
-DeviceSession::~DeviceSession()
-{
-    exchange_.reset();
-    usb_.reset();
-    transfer_.reset();
-    serial_->port().close();
-}
+DeviceSession::~DeviceSession() = default;
 
 bool DeviceSession::connect()
 {
     if (!target_.adapter) return true;
-    usb_->timerUSBsearchTimer();
+    link::UsbLink &usb = links_->usb();
+    usb.timerUSBsearchTimer();
     // The presence check runs on its own timer; a run in progress notices a pulled adapter through it.
-    usb_->arm(usb_->usbmode());
-    if (usb_->usbmode()) return true;
+    usb.arm(usb.usbmode());
+    if (usb.usbmode()) return true;
     err_ << "Kein USB-Adapter gefunden.\n";
     err_.flush();
     return false;
@@ -68,51 +56,53 @@ bool DeviceSession::connect()
 
 QJsonObject DeviceSession::ports()
 {
-    serial_->refreshPorts();
+    link::SerialLink &serial = links_->serial();
+    serial.refreshPorts();
     QJsonArray list;
     for (int n = 1; n <= link::SerialLink::portCount; ++n) {
         const QString name = link::PortResolver::portName(n);
-        const QString tip = serial_->portTip(n);
+        const QString tip = serial.portTip(n);
         list.append(QJsonObject{
-            {"port", name}, {"device", tip.section(QStringLiteral(": "), 1)}, {"available", serial_->comok(name)}});
+            {"port", name}, {"device", tip.section(QStringLiteral(": "), 1)}, {"available", serial.comok(name)}});
     }
     QJsonObject adapter{{"found", false}};
-    if (usb_) {
-        usb_->timerUSBsearchTimer();
-        usb_->timerUSBsearch().stop();
-        adapter = {{"found", usb_->usbmode()}, {"name", usb_->displayName()}};
+    if (target_.adapter) {
+        link::UsbLink &usb = links_->usb();
+        usb.timerUSBsearchTimer();
+        usb.timerUSBsearch().stop();
+        adapter = {{"found", usb.usbmode()}, {"name", usb.displayName()}};
     }
     return {{"ports", list}, {"adapter", adapter}};
 }
 
 ProgrammingOutcome DeviceSession::read()
 {
-    transfer_->LeseButtonClick();
+    links_->transfer().LeseButtonClick();
     return runUntilEnded();
 }
 
 ProgrammingOutcome DeviceSession::program(const QString &configName)
 {
     configName_ = configName;
-    transfer_->ProgButtonClick();
+    links_->transfer().ProgButtonClick();
     return runUntilEnded();
 }
 
 ProgrammingOutcome DeviceSession::runUntilEnded()
 {
-    if (transfer_->busy()) {
+    if (links_->transfer().busy()) {
         QEventLoop loop;
-        QObject::connect(transfer_.get(), &link::Transfer::ended, &loop, &QEventLoop::quit);
+        QObject::connect(&links_->transfer(), &link::Transfer::ended, &loop, &QEventLoop::quit);
         QTimer limit;
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-            transfer_->abandon();
+            links_->transfer().abandon();
             loop.quit();
         });
         limit.start(runLimitMs);
         loop.exec();
     }
-    return transfer_->lastOutcome();
+    return links_->transfer().lastOutcome();
 }
 
 SendBoxes DeviceSession::sendBoxes() const
@@ -149,7 +139,7 @@ void DeviceSession::setLaction(const std::string &text)
 void DeviceSession::setGauge(int percent)
 {
     // The whole run's bar is shown where there is one; a plain read has only this.
-    if (transfer_->writing() || transfer_->verifying()) return;
+    if (links_->transfer().writing() || links_->transfer().verifying()) return;
     percent_ = percent;
     drawProgress();
 }

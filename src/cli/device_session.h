@@ -1,13 +1,10 @@
 #pragma once
 
 #include "console_reporter.h"
+#include "device_links.h"
 #include "editor.h"
 #include "file_programming_recorder.h"
-#include "serial_link.h"
-#include "transfer.h"
 #include "transfer_host.h"
-#include "usb_exchange.h"
-#include "usb_link.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,8 +28,8 @@ struct DeviceTarget {
     }
 };
 
-// The transfers of the window, run from a terminal: the same link objects
-// wired the same way, with a host that asks on the terminal and draws a
+// The transfers of the window, run from a terminal: the same link
+// composition (DeviceLinks), with a host that asks on the terminal and draws a
 // progress bar there instead of the window's progress panel.
 class DeviceSession : private link::TransferHost {
 public:
@@ -76,11 +73,10 @@ private:
     QString action_;
     int percent_ = 0;
 
-    std::unique_ptr<link::SerialLink> serial_;
+    // Outlives the links, whose transfer records a run cut off by the end;
+    // it reads configName_.
     std::unique_ptr<files::FileProgrammingRecorder> recorder_;
-    std::unique_ptr<link::Transfer> transfer_;
-    std::unique_ptr<link::UsbLink> usb_;
-    std::unique_ptr<link::UsbExchange> exchange_;
+    std::unique_ptr<link::DeviceLinks> links_;
 };
 
 } // namespace morvi::cli

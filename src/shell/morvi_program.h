@@ -1,12 +1,9 @@
 #pragma once
 
 #include "config_file_actions.h"
+#include "device_links.h"
 #include "file_programming_recorder.h"
-#include "serial_link.h"
-#include "transfer.h"
 #include "transfer_host.h"
-#include "usb_exchange.h"
-#include "usb_link.h"
 #include "config_file_host.h"
 #include "settings_file.h"
 
@@ -47,9 +44,9 @@ public:
 
     QTimer &inittimer() { return inittimer_; }
     files::ConfigFileActions &fileActions() { return *fileActions_; }
-    link::SerialLink &serial() { return *serial_; }
-    link::Transfer &transfer() { return *transfer_; }
-    link::UsbLink &usb() { return *usb_; }
+    link::SerialLink &serial() { return links_->serial(); }
+    link::Transfer &transfer() { return links_->transfer(); }
+    link::UsbLink &usb() { return links_->usb(); }
     const QStringList &memo1() const { return Memo1; }
     const QString &settingsFilePath() const { return SettingsFilePath; }
 
@@ -98,13 +95,11 @@ private:
     // The hidden line buffer both text files pass through.
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;
-    std::unique_ptr<link::SerialLink> serial_;
-    // Outlives the transfer, which records a run cut off by the program's end.
-    std::unique_ptr<files::FileProgrammingRecorder> recorder_;
-    std::unique_ptr<link::Transfer> transfer_;
-    std::unique_ptr<link::UsbLink> usb_;
-    std::unique_ptr<link::UsbExchange> usbExchange_;
     std::unique_ptr<files::ConfigFileActions> fileActions_;
+    // Outlives the links, whose transfer records a run cut off by the
+    // program's end; it reads the file name from fileActions_.
+    std::unique_ptr<files::FileProgrammingRecorder> recorder_;
+    std::unique_ptr<link::DeviceLinks> links_;
 };
 
 } // namespace morvi::shell
