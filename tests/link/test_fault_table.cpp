@@ -7,6 +7,7 @@
 // memory, and that the next read comes through byte for byte.
 #include "config_file_actions.h"
 #include "d2xx_unit.h"
+#include "device_links.h"
 #include "config_file.h"
 #include "file_programming_recorder.h"
 #include "adapter_backend.h"
@@ -129,7 +130,7 @@ struct WatchedRecorder : ProgrammingRecorder {
     }
 };
 
-// One program's link objects, wired as the program wires them, on one
+// One program's link objects, the program's own composition, on one
 // transmitter reached over the serial link or the adapter.
 struct Rig {
     Via via;
@@ -144,10 +145,12 @@ struct Rig {
     QTemporaryDir records;
     QString recordFolder = records.path();
     std::unique_ptr<WatchedRecorder> recorder;
-    std::unique_ptr<SerialLink> serial;
-    std::unique_ptr<Transfer> transfer;
-    std::unique_ptr<UsbLink> usb;
-    std::unique_ptr<UsbExchange> exchange;
+    std::unique_ptr<DeviceLinks> links;
+    // Its parts; null once the window is closed.
+    SerialLink *serial = nullptr;
+    Transfer *transfer = nullptr;
+    UsbLink *usb = nullptr;
+    UsbExchange *exchange = nullptr;
     std::unique_ptr<files::ConfigFileActions> fileActions;
 
     Rig(Via v, const Memory &memory, const QString &backupFolder = {}) : via(v), original(memory)
@@ -179,12 +182,14 @@ struct Rig {
     // The program starts: the probe, and the adapter search that finds the adapter if there is one.
     void start()
     {
-        serial = std::make_unique<SerialLink>(std::make_unique<QtSerialPort>(resolver()));
         recorder = std::make_unique<WatchedRecorder>(reporter, recordFolder, [this] { return memory() == original; });
-        transfer = std::make_unique<Transfer>(editor, reporter, *serial, host);
-        transfer->setRecorder(recorder.get());
-        usb = std::make_unique<UsbLink>(reporter, std::make_unique<D2XXUnit>(test::backendLibrary()));
-        exchange = std::make_unique<UsbExchange>(*transfer, *usb);
+        links = std::make_unique<DeviceLinks>(editor, reporter, host,
+                                              std::make_unique<SerialLink>(std::make_unique<QtSerialPort>(resolver())),
+                                              test::backendLibrary(), recorder.get());
+        serial = &links->serial();
+        transfer = &links->transfer();
+        usb = &links->usb();
+        exchange = &links->exchange();
         exchange->setFast(via == Via::usbFast);
         fileActions = std::make_unique<files::ConfigFileActions>(editor, reporter, host, dialogs, memo1);
         usb->setAdapterprefix(QStringLiteral("QZK"));
@@ -202,10 +207,11 @@ struct Rig {
     void closeWindow()
     {
         fileActions.reset();
-        exchange.reset();
-        usb.reset();
-        transfer.reset();
-        serial.reset();
+        links.reset();
+        serial = nullptr;
+        transfer = nullptr;
+        usb = nullptr;
+        exchange = nullptr;
     }
 
     Memory memory() const
@@ -249,7 +255,7 @@ struct Rig {
             emulator.reset();
         } else {
             fake.remove(adapterSerial);
-            QTimer::singleShot(0, usb.get(), [this] { usb->timerUSBsearchTimer(); });
+            QTimer::singleShot(0, usb, [this] { usb->timerUSBsearchTimer(); });
         }
     }
     void replug()
