@@ -11,6 +11,7 @@
 #include "tx_emulator.h"
 #include "help_window.h"
 #include "line_text.h"
+#include "programming_record.h"
 #include "system_dialog.h"
 #include "web_page.h"
 
@@ -324,6 +325,32 @@ private slots:
             w.findChild<QTextEdit *>("MInfo")->toPlainText().contains("Daten erfolgreich übertragen"), 15000);
         QCOMPARE(int(transmitter.memory()[95]), 16);
         QVERIFY(!w.findChild<QWidget *>("PanProg")->isVisible());
+    }
+
+    // The program ends during a run: the run is logged as cut off, with the file's name.
+    void endingDuringAProgrammingRunLogsIt()
+    {
+        tools::TxEmulator transmitter;
+        transmitter.setAnswerDelay(20);
+        const QString log = files::backupFolder() + '/' + files::programmingLogName;
+        QFile::remove(log);
+        {
+            auto program = start(std::make_unique<test::ScriptedDialogs>(),
+                                 serialLink(QString::fromStdString(transmitter.slavePath())));
+            ui::TFMorvi &w = program->FMorvi();
+            QTRY_VERIFY(!program->inittimer().isActive());
+            w.findChild<QAction *>("COM21")->trigger();
+            w.setConfirm([](const QString &) { return true; });
+            QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(program->transfer().writing() && !program->transfer().reading(), 15000);
+        }
+        const auto lines = files::readLinesFile(log);
+        QVERIFY(lines && !lines->isEmpty());
+        const QStringList entry = lines->last().split('\t');
+        QCOMPARE(entry.size(), 5);
+        QCOMPARE(entry[1], QStringLiteral("COM2"));
+        QCOMPARE(entry[2], files::startFileName);
+        QCOMPARE(entry[4], QStringLiteral("abgebrochen"));
     }
 
     void anAdapterPluggedInTakesOverTheLink()
