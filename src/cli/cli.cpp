@@ -55,6 +55,9 @@ Optionen:
   --port COMn           der Sender an COM1 bis COM4 (Vorgabe: COM1)
   --adapter             der Sender am USB-Programmieradapter
   --library PFAD        die Bibliothek des USB-Adapters (sonst gesucht)
+  --schnell             schnelle USB-Übertragung: jeder Block folgt, sobald
+                        die Antworten des vorigen da sind, statt nach den
+                        festen Wartezeiten (nur mit --adapter)
   --yes                 ohne Rückfrage programmieren
   --json                Ausgabe für Skripte (diff, show, ports, check,
                         backups)
@@ -114,6 +117,8 @@ Arguments parse(const QStringList &arguments)
             parsed.target.adapter = true;
         } else if (a == QLatin1String("--port")) {
             parsed.target.portName = value().toUpper();
+        } else if (a == QLatin1String("--schnell")) {
+            parsed.target.fast = true;
         } else if (a == QLatin1String("--library")) {
             parsed.target.adapterLibrary = value();
         } else if (a == QLatin1String("-o")) {

@@ -26,61 +26,53 @@ DeviceSession::DeviceSession(Editor &editor, ConsoleReporter &reporter, QTextStr
     : editor_(editor), reporter_(reporter), err_(err), target_(target), assumeYes_(assumeYes),
       drawBar_(isatty(STDERR_FILENO) != 0)
 {
-    serial_ = std::make_unique<link::SerialLink>();
-    // As in the window: the mapping file lies beside the settings file, in the start folder.
-    serial_->portMap()->setFile(QDir::current().filePath(QString::fromLatin1(link::portMapFileName)));
-    serial_->setReporter(&reporter);
-    reporter.setBeforeLine([this] { endBar(); });
-    serial_->port().setName(target.portName);
-    // The probe the window runs at start-up: which ports open, under the mapping just set.
-    serial_->refreshPorts();
-    serial_->MKommunikationClick();
     recorder_ = std::make_unique<files::FileProgrammingRecorder>(reporter, [this] { return configName_; });
-    transfer_ = std::make_unique<link::Transfer>(editor, reporter, *serial_, static_cast<TransferHost &>(*this));
-    transfer_->setRecorder(recorder_.get());
+    links_ = std::make_unique<link::DeviceLinks>(editor, reporter, static_cast<TransferHost &>(*this), nullptr,
+                                                 target.adapterLibrary, recorder_.get());
+    link::SerialLink &serial = links_->serial();
+    // As in the window: the mapping file lies beside the settings file, in the start folder.
+    serial.portMap()->setFile(QDir::current().filePath(QString::fromLatin1(link::portMapFileName)));
+    reporter.setBeforeLine([this] { endBar(); });
+    serial.port().setName(target.portName);
+    // The probe the window runs at start-up: which ports open, under the mapping just set.
+    serial.refreshPorts();
+    serial.MKommunikationClick();
+    links_->usb().setAdapterprefix(QString(link::UsbLink::makerPrefix));
+    links_->exchange().setFast(target.fast);
     recorder_->setRestoreHint([this](const QString &backup) {
         return QStringLiteral("Der Sender enthält jetzt womöglich eine unvollständige Konfiguration; die Sicherung "
                               "davor: %1\nZurückschreiben mit: %2")
             .arg(backup, restoreCommand(backup))
             .toStdString();
     });
-    QObject::connect(&signals_, &shell::SignalWatch::caught, transfer_.get(), [this](int signalNumber) {
+    QObject::connect(&signals_, &shell::SignalWatch::caught, &links_->transfer(), [this](int signalNumber) {
         // Come as the run ended on its own, it still ends the tool by its status.
         interruptedBy_ = signalNumber;
-        if (!transfer_->busy()) return;
+        if (!links_->transfer().busy()) return;
         endBar();
         err_ << (signalNumber == SIGINT ? QStringLiteral("Abgebrochen (Strg+C).")
                                         : QStringLiteral("Abgebrochen (Signal %1).").arg(signalNumber))
              << '\n';
         err_.flush();
         // As a new start would: both links stopped, the run logged as cut off.
-        transfer_->abandon();
+        links_->transfer().abandon();
     });
-    if (target.adapter) {
-        usb_ = target.adapterLibrary.isEmpty()
-                   ? std::make_unique<link::UsbLink>(reporter)
-                   : std::make_unique<link::UsbLink>(reporter, std::make_unique<link::D2XXUnit>(target.adapterLibrary));
-        usb_->setAdapterprefix(QString(link::UsbLink::makerPrefix));
-        exchange_ = std::make_unique<link::UsbExchange>(*transfer_, *usb_);
-    }
 }
 
 DeviceSession::~DeviceSession()
 {
     reporter_.setBeforeLine({});
-    exchange_.reset();
-    usb_.reset();
-    transfer_.reset();
-    serial_->port().close();
+    // The links go first: a run they cut off is recorded while the recorder lives.
+    links_.reset();
 }
 
 bool DeviceSession::connect()
 {
     if (!target_.adapter) return true;
-    usb_->timerUSBsearchTimer();
+    links_->usb().timerUSBsearchTimer();
     // The presence check runs on its own timer; a run in progress notices a pulled adapter through it.
-    usb_->arm(usb_->usbmode());
-    if (usb_->usbmode()) return true;
+    links_->usb().arm(links_->usb().usbmode());
+    if (links_->usb().usbmode()) return true;
     err_ << "Kein USB-Adapter gefunden.\n";
     err_.flush();
     return false;
@@ -88,48 +80,48 @@ bool DeviceSession::connect()
 
 QJsonObject DeviceSession::ports()
 {
-    serial_->refreshPorts();
+    links_->serial().refreshPorts();
     QJsonArray list;
     for (int n = 1; n <= link::SerialLink::portCount; ++n) {
         const QString name = link::PortResolver::portName(n);
-        const QString device = serial_->port().device(name);
+        const QString device = links_->serial().port().device(name);
         // Scripts tell a missing device by null, not by a sentence.
         list.append(QJsonObject{{"port", name},
                                 {"device", device.isEmpty() ? QJsonValue() : QJsonValue(device)},
-                                {"available", serial_->comok(name)}});
+                                {"available", links_->serial().comok(name)}});
     }
     QJsonObject adapter{{"found", false}};
-    if (usb_) {
-        usb_->timerUSBsearchTimer();
-        usb_->timerUSBsearch().stop();
-        adapter = {{"found", usb_->usbmode()}, {"name", usb_->displayName()}};
+    if (target_.adapter) {
+        links_->usb().timerUSBsearchTimer();
+        links_->usb().timerUSBsearch().stop();
+        adapter = {{"found", links_->usb().usbmode()}, {"name", links_->usb().displayName()}};
     }
     return {{"ports", list}, {"adapter", adapter}};
 }
 
 ProgrammingOutcome DeviceSession::read()
 {
-    transfer_->LeseButtonClick();
+    links_->transfer().LeseButtonClick();
     return runUntilEnded();
 }
 
 ProgrammingOutcome DeviceSession::program(const QString &configName)
 {
     configName_ = configName;
-    transfer_->ProgButtonClick();
+    links_->transfer().ProgButtonClick();
     return runUntilEnded();
 }
 
 ProgrammingOutcome DeviceSession::runUntilEnded()
 {
     interruptedBy_ = 0;
-    if (transfer_->busy()) {
+    if (links_->transfer().busy()) {
         QEventLoop loop;
-        QObject::connect(transfer_.get(), &link::Transfer::ended, &loop, &QEventLoop::quit);
+        QObject::connect(&links_->transfer(), &link::Transfer::ended, &loop, &QEventLoop::quit);
         QTimer limit;
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-            transfer_->abandon();
+            links_->transfer().abandon();
             loop.quit();
         });
         limit.start(runLimitMs);
@@ -137,7 +129,7 @@ ProgrammingOutcome DeviceSession::runUntilEnded()
     }
     // A signal that came as the run ended on its own still ends the tool by its status.
     if (const int late = signals_.stop(); late != 0 && interruptedBy_ == 0) interruptedBy_ = late;
-    return transfer_->lastOutcome();
+    return links_->transfer().lastOutcome();
 }
 
 QString DeviceSession::restoreCommand(const QString &backup) const
@@ -198,7 +190,7 @@ void DeviceSession::setLaction(const std::string &text)
 void DeviceSession::setGauge(int percent)
 {
     // The whole run's bar is shown where there is one; a plain read has only this.
-    if (transfer_->writing() || transfer_->verifying()) return;
+    if (links_->transfer().writing() || links_->transfer().verifying()) return;
     percent_ = percent;
     drawProgress();
 }

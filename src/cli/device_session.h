@@ -3,12 +3,9 @@
 #include "console_reporter.h"
 #include "editor.h"
 #include "file_programming_recorder.h"
-#include "serial_link.h"
+#include "device_links.h"
 #include "signal_watch.h"
-#include "transfer.h"
 #include "transfer_host.h"
-#include "usb_exchange.h"
-#include "usb_link.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -24,12 +21,17 @@ struct DeviceTarget {
     QString portName = QStringLiteral("COM1");
     bool adapter = false;
     QString adapterLibrary; // empty: the system's adapter library
-    // "COM1" or "USB", as the program's records name the link.
-    QString linkName() const { return adapter ? QStringLiteral("USB") : portName; }
+    bool fast = false;      // the adapter's fast exchange
+    // "COM1", "USB" or "USB schnell", as the program's records name the link.
+    QString linkName() const
+    {
+        if (!adapter) return portName;
+        return fast ? QStringLiteral("USB schnell") : QStringLiteral("USB");
+    }
 };
 
-// The transfers of the window, run from a terminal: the same link objects
-// wired the same way, with a host that asks on the terminal and draws a
+// The transfers of the window, run from a terminal: the same link
+// composition (DeviceLinks), with a host that asks on the terminal and draws a
 // progress bar there instead of the window's progress panel.
 class DeviceSession : private link::TransferHost {
 public:
@@ -84,11 +86,10 @@ private:
     shell::SignalWatch signals_{SIGINT, SIGTERM, SIGHUP};
     int interruptedBy_ = 0;
 
-    std::unique_ptr<link::SerialLink> serial_;
+    // Outlives the links, whose transfer records a run cut off by the end;
+    // it reads configName_.
     std::unique_ptr<files::FileProgrammingRecorder> recorder_;
-    std::unique_ptr<link::Transfer> transfer_;
-    std::unique_ptr<link::UsbLink> usb_;
-    std::unique_ptr<link::UsbExchange> exchange_;
+    std::unique_ptr<link::DeviceLinks> links_;
 };
 
 } // namespace morvi::cli

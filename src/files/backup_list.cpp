@@ -47,7 +47,7 @@ std::vector<BackupListing> listBackups(const QString &folder)
 {
     // The names writeBackup gives: date, time, link, and a number for a second backup in the same second.
     static const QRegularExpression name(
-        QStringLiteral(R"(^(\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d)_([A-Za-z0-9]+?)(?:_(\d+))?\.txc$)"));
+        QStringLiteral(R"(^(\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d)_([A-Za-z0-9-]+?)(?:_(\d+))?\.txc$)"));
     struct Found {
         BackupListing listing;
         int number;
@@ -59,7 +59,9 @@ std::vector<BackupListing> listBackups(const QString &folder)
         if (!m.hasMatch()) continue;
         const QDateTime when = QDateTime::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
         if (!when.isValid()) continue;
-        found.push_back({{dir.filePath(file), when, m.captured(2), {}, {}}, m.captured(3).toInt()});
+        // The name has a dash where the link's name has a blank ("USB-schnell").
+        const QString linkName = m.captured(2).replace(QLatin1Char('-'), QLatin1Char(' '));
+        found.push_back({{dir.filePath(file), when, linkName, {}, {}}, m.captured(3).toInt()});
     }
     // Oldest first for the matching; a numbered backup came after the one without.
     std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {

@@ -43,7 +43,9 @@ std::optional<QString> writeBackup(const ConfigImage &memory, const QString &lin
                                  .arg(memory[offset::firmwareMajor])
                                  .arg(memory[offset::firmwareMinor], 2, 10, QLatin1Char('0'));
     const QByteArray bytes = encodeLines(fileLines(memory, {linkName, firmware}));
-    const QString stem = folder + QLatin1Char('/') + when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) + linkName;
+    // No blank in the name ("USB schnell"), for the shell's sake.
+    const QString stem = folder + QLatin1Char('/') + when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) +
+                         QString(linkName).replace(QLatin1Char(' '), QLatin1Char('-'));
     QFile file(stem + QStringLiteral(".txc"));
     // Created only where no file is: two programs in the same second each keep their own.
     for (int n = 2; !file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly); ++n) {

@@ -66,6 +66,7 @@ using FT_SetFlowControl_t = FT_STATUS (*)(FT_HANDLE handle, std::uint16_t flowCo
 using FT_Purge_t = FT_STATUS (*)(FT_HANDLE handle, std::uint32_t mask);
 using FT_SetTimeouts_t = FT_STATUS (*)(FT_HANDLE handle, std::uint32_t readTimeout, std::uint32_t writeTimeout);
 using FT_GetQueueStatus_t = FT_STATUS (*)(FT_HANDLE handle, std::uint32_t *rxBytes);
+using FT_SetLatencyTimer_t = FT_STATUS (*)(FT_HANDLE handle, std::uint8_t latency);
 using FT_GetStatus_t = FT_STATUS (*)(FT_HANDLE handle, std::uint32_t *rxBytes, std::uint32_t *txBytes,
                                      std::uint32_t *eventStatus);
 

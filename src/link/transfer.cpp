@@ -84,7 +84,7 @@ void Transfer::start(Run run)
     Transport &link = usbmode() ? *adapter_ : static_cast<Transport &>(*serial_);
     if (!link.open()) return;
     active_ = &link;
-    if (run == Run::programming) recordedLink_ = usbmode() ? "USB" : link_.portName().toStdString();
+    if (run == Run::programming) recordedLink_ = usbmode() ? link.linkName() : link_.portName().toStdString();
     showProgress(run);
     bytepos_ = 0;
     beginRun(run);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace morvi::link {
 
@@ -29,6 +30,8 @@ public:
     virtual ~Transport() = default;
 
     virtual Quirks quirks() const = 0;
+    // The link's name in the backup and the programming log; empty for the serial port's own name.
+    virtual std::string linkName() const { return {}; }
     // Whether this link carries the next transfer.
     virtual bool available() const = 0;
     // Makes the link ready for a run; false once it has said why it cannot.

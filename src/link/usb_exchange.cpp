@@ -27,6 +27,10 @@ UsbExchange::UsbExchange(Transfer &transfer, UsbLink &usb, QObject *parent)
     connect(&USBtimer_, &QTimer::timeout, this, &UsbExchange::USBtimerTimer);
     connect(&polltimer_, &QTimer::timeout, this, &UsbExchange::polltimerTimer);
     connect(&eTimer_, &QTimer::timeout, this, &UsbExchange::eTimerTimer);
+    settleTimer_.setInterval(settleMs);
+    settleTimer_.setTimerType(Qt::PreciseTimer);
+    settleTimer_.setSingleShot(true);
+    connect(&settleTimer_, &QTimer::timeout, this, &UsbExchange::eTimerTimer);
     connect(&usb_, &UsbLink::adapterLost, this, &UsbExchange::adapterLost);
 
     transfer_.setAdapter(this);
@@ -47,7 +51,16 @@ Transport::Quirks UsbExchange::quirks() const
     return {.checksEcho = false, .verifyLag = 1, .traceVerify = false, .focusOnRejectedFirmware = false};
 }
 
-bool UsbExchange::begin(Run run) { return buildBuffer(Phase::read, run == Run::plainRead); }
+bool UsbExchange::begin(Run run)
+{
+    // A choice made during a run counts from the next one.
+    if (fastRun_ != fast_) {
+        fastRun_ = fast_;
+        // The fast exchange sends a block as soon as the last one is evaluated.
+        USBtimer_.setInterval(fastRun_ ? 0 : blockDelayMs);
+    }
+    return buildBuffer(Phase::read, run == Run::plainRead);
+}
 
 bool UsbExchange::beginPhase(Phase phase) { return buildBuffer(phase, false); }
 
@@ -58,6 +71,13 @@ void UsbExchange::stop()
     USBtimer_.stop();
     polltimer_.stop();
     eTimer_.stop();
+    settleTimer_.stop();
+}
+
+int UsbExchange::answersDue() const
+{
+    const int sent = (blockcount_ - 1) * msganz_;
+    return std::clamp(messages_ - sent, 0, msganz_);
 }
 
 bool UsbExchange::buildBuffer(Phase phase, bool trace)
@@ -93,6 +113,7 @@ bool UsbExchange::buildBuffer(Phase phase, bool trace)
     if (trace) reporter.trace(TraceList::mem1, "buffbytes: " + std::to_string(length));
 
     blockcount_ = 0;
+    messages_ = messages;
     blocks_ = static_cast<int>(length / blockSize);
     msganz_ = phase == Phase::write ? writeAnswersPerBlock : readAnswersPerBlock;
     if (trace) {
@@ -143,15 +164,22 @@ void UsbExchange::polltimerTimer()
 {
     D2XXUnit &unit = usb_.unit();
     if (unit.Get_USB_Device_QueueStatus() != d2xx::FT_OK || unit.rxQueue == 0) return;
-    transfer_.answerArriving();
-    eTimer_.start();
-    polltimer_.stop();
+    if (!eTimer_.isActive()) {
+        transfer_.answerArriving();
+        // In the fast exchange the evaluation delay is only the longest wait.
+        eTimer_.start();
+    }
+    if (!fastRun_ || unit.rxQueue >= static_cast<std::uint32_t>(answersDue())) {
+        polltimer_.stop();
+        if (fastRun_) settleTimer_.start();
+    }
 }
 
 void UsbExchange::eTimerTimer()
 {
     polltimer_.stop();
     eTimer_.stop();
+    settleTimer_.stop();
 
     D2XXUnit &unit = usb_.unit();
     if (unit.Get_USB_Device_QueueStatus() != d2xx::FT_OK) unit.rxQueue = 0;

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace morvi::link {
 
@@ -17,6 +18,12 @@ namespace morvi::link {
 // into the transfer's phases. A block whose first answer does not come within
 // the response time-out ends the transfer as the serial time-out does, and so
 // does a phase whose last block left answers missing.
+//
+// The fast exchange ("schnelle USB-Übertragung") sends the same bytes and
+// counts the same answers, but paces itself by them: once a block's requests
+// all have their answers, a short settle time for a late byte (such as the
+// acknowledgement after the last write), then the evaluation and at once the
+// next block. The fixed delays stay the longest it waits.
 class UsbExchange : public QObject, public Transport {
     Q_OBJECT
 public:
@@ -32,6 +39,8 @@ public:
     // answer is due after 20 of them. Six whole blocks' time is as patient
     // as the serial link is with a single request.
     static constexpr int responseTimeoutMs = 500;
+    // A few byte times at 9600 baud: room for a byte that trails the block's answers.
+    static constexpr int settleMs = 4;
 
     // Becomes the transfer's adapter transport and the serial link's poll
     // stop, so that timercloseport ends the polling.
@@ -39,6 +48,7 @@ public:
     ~UsbExchange() override;
 
     Quirks quirks() const override;
+    std::string linkName() const override { return fast_ ? "USB schnell" : "USB"; }
     bool available() const override { return usb_.usbmode(); }
     bool open() override { return true; }
     bool begin(Run run) override;
@@ -54,9 +64,14 @@ public:
     void eTimerTimer();
     void stopPoll() { polltimer_.stop(); }
 
+    // Chooses the fast exchange for the transfers started from now on.
+    void setFast(bool fast) { fast_ = fast; }
+    bool fast() const { return fast_; }
+
     QTimer &USBtimer() { return USBtimer_; }
     QTimer &polltimer() { return polltimer_; }
     QTimer &eTimer() { return eTimer_; }
+    QTimer &settleTimer() { return settleTimer_; }
 
     const std::array<std::uint8_t, bufferCapacity> &msgbuffer() const { return msgbuffer_; }
     int bytecount() const { return bytecount_; }
@@ -71,6 +86,8 @@ private:
     void USBfill();
     void takeByte(std::uint8_t byte);
     void adapterLost();
+    // Answers the current block's requests bring: msganz, fewer in a phase's short last block.
+    int answersDue() const;
 
     Transfer &transfer_;
     UsbLink &usb_;
@@ -81,10 +98,15 @@ private:
     int blockcount_ = 0;
     int msganz_ = 0;
     int msgcount_ = 0;
+    int messages_ = 0;
+    // The choice, and how the running transfer goes.
+    bool fast_ = false;
+    bool fastRun_ = false;
 
     QTimer USBtimer_;
     QTimer polltimer_;
     QTimer eTimer_;
+    QTimer settleTimer_;
 };
 
 } // namespace morvi::link

@@ -11,6 +11,10 @@ namespace morvi::link {
 // fails its call as if the library were missing.
 class VendorLibrary final : public AdapterLibrary {
 public:
+    // The least latency timer the library takes: the chip passes received
+    // bytes on after at most this long.
+    static constexpr std::uint8_t latencyMs = 2;
+
     VendorLibrary(std::unique_ptr<QLibrary> library, const AdapterNotice &notice);
     Kind kind() const override { return Kind::vendor; }
 

@@ -1,6 +1,7 @@
 #include "morvi_program.h"
 
 #include "qt_file_dialogs.h"
+#include "usb_choice_file.h"
 
 #include "connection_check.h"
 #include "connection_dialog.h"
@@ -30,7 +31,6 @@ files::WindowPosition toPosition(QPoint p) { return {p.x(), p.y()}; }
 
 MorviProgram::MorviProgram(Outside outside)
 {
-    serial_ = outside.serial ? std::move(outside.serial) : std::make_unique<link::SerialLink>();
     fmorvi_ = std::make_unique<ui::TFMorvi>();
     ui::TFMorvi &main = *fmorvi_;
     main.move(toPoint(files::designPosition::main));
@@ -42,24 +42,18 @@ MorviProgram::MorviProgram(Outside outside)
         main.editor(), main, [&main] { main.applyStoredTypeMenuHandler(); }, &main);
     fwaitstates_ = new ui::TFwaitstates(main.link().waitstates, main, &main);
     dialogs_ = outside.dialogs ? std::move(outside.dialogs) : std::make_unique<files::QtFileDialogs>(&main);
-    main.link().comok = [this](const QString &name) { return serial_->comok(name); };
-    serial_->setReporter(&main);
-    transfer_ =
-        std::make_unique<link::Transfer>(main.editor(), main, *serial_, static_cast<link::TransferHost &>(*this));
-    recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->configName(); });
-    transfer_->setRecorder(recorder_.get());
-    adapterLibrary_ = outside.adapterLibrary;
-    usb_ = outside.adapterLibrary.isEmpty()
-               ? std::make_unique<link::UsbLink>(main)
-               : std::make_unique<link::UsbLink>(main, std::make_unique<link::D2XXUnit>(outside.adapterLibrary));
-    usb_->setRefresh([&main] { main.showdata(); });
-    usb_->unit().setErrorDialog([&main](const QString &text) { QMessageBox::critical(&main, QString(), text); });
-    usbExchange_ = std::make_unique<link::UsbExchange>(*transfer_, *usb_);
-    transfer_->setWaitstates(&main.link().waitstates);
-    main.link().usbmode = [this] { return usb_->usbmode(); };
-    main.link().armAdapterSearch = [this](bool usbmode) { usb_->arm(usbmode); };
     fileActions_ = std::make_unique<files::ConfigFileActions>(
         main.editor(), main, static_cast<files::ConfigFileHost &>(*this), *dialogs_, Memo1);
+    recorder_ = std::make_unique<files::FileProgrammingRecorder>(main, [this] { return fileActions_->configName(); });
+    adapterLibrary_ = outside.adapterLibrary;
+    links_ = std::make_unique<link::DeviceLinks>(main.editor(), main, static_cast<link::TransferHost &>(*this),
+                                                 std::move(outside.serial), outside.adapterLibrary, recorder_.get());
+    main.link().comok = [this](const QString &name) { return serial().comok(name); };
+    usb().setRefresh([&main] { main.showdata(); });
+    usb().unit().setErrorDialog([&main](const QString &text) { QMessageBox::critical(&main, QString(), text); });
+    transfer().setWaitstates(&main.link().waitstates);
+    main.link().usbmode = [this] { return usb().usbmode(); };
+    main.link().armAdapterSearch = [this](bool usbmode) { usb().arm(usbmode); };
 
     wireMenus();
     main.setFormClose([this] { FormClose(); });
@@ -99,9 +93,10 @@ void MorviProgram::wireMenus()
     connect(&main, &TFMorvi::kommunikationOpening, this, &MorviProgram::MKommunikationClick);
     connect(&main, &TFMorvi::portChosen, this, &MorviProgram::COMClick);
     connect(&main, &TFMorvi::readRequested, this, [this] {
-        if (fmorvi_->mayDiscardEdits()) transfer_->LeseButtonClick();
+        if (fmorvi_->mayDiscardEdits()) transfer().LeseButtonClick();
     });
-    connect(&main, &TFMorvi::programRequested, this, [this] { transfer_->ProgButtonClick(); });
+    connect(&main, &TFMorvi::fastUsbChosen, this, [this](bool fast) { links_->exchange().setFast(fast); });
+    connect(&main, &TFMorvi::programRequested, this, [this] { transfer().ProgButtonClick(); });
     connect(&main, &TFMorvi::loadRequested, this, [this] {
         if (fmorvi_->mayDiscardEdits() && fileActions_->Laden1Click()) fmorvi_->editor().markUnchanged();
     });
@@ -110,7 +105,7 @@ void MorviProgram::wireMenus()
     });
     // A transfer announces its end before its outcome is final; the refresh it
     // asks for afterwards takes the outcome (see showdata).
-    connect(transfer_.get(), &link::Transfer::ended, this, [this] { transferEnded_ = true; });
+    connect(&transfer(), &link::Transfer::ended, this, [this] { transferEnded_ = true; });
     main.setUrladdDblClick([this] {
         fmorvi_->beep();
         ui::openWebPage(QStringLiteral("http://") + fmorvi_->urladdCaption());
@@ -138,45 +133,51 @@ void MorviProgram::inittimerTimer()
     main.link().waitstates = 0;
     SettingsFilePath = files::SettingsFilePath();
     // The port mapping lies beside the settings file.
-    if (link::PortMap *map = serial_->portMap())
+    if (link::PortMap *map = serial().portMap())
         map->setFile(QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(link::portMapFileName)));
     files::ProgramSettings settings;
     // A missing or broken file keeps what was read before the fault.
     files::readSettingsFile(SettingsFilePath, settings, Memo1);
     applySettings(settings);
+    main.fastUsbItem()->setChecked(files::readFastUsbChoice(usbChoicePath()));
     main.markSelectedPort();
     fileActions_->setOpenFileName(files::startFileName);
     main.select_normal();
     main.hideRs232TypeItem();
     helpform_->fillContacts();
     main.setUrladdCaption(QString::fromUtf8(maker::web));
-    usb_->setAdapterprefix(QStringLiteral("QZK"));
+    usb().setAdapterprefix(QStringLiteral("QZK"));
     MKommunikationClick();
     main.showdata();
     main.editor().markUnchanged();
     main.focusLeseButton();
 }
 
+QString MorviProgram::usbChoicePath() const
+{
+    return QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(files::usbChoiceFileName));
+}
+
 void MorviProgram::setPortName(const QString &name)
 {
-    serial_->port().setName(name);
+    serial().port().setName(name);
     fmorvi_->link().portName = name;
 }
 
 void MorviProgram::MKommunikationClick()
 {
-    serial_->refreshPorts();
-    serial_->MKommunikationClick();
+    serial().refreshPorts();
+    serial().MKommunikationClick();
     for (int n = 1; n <= link::SerialLink::portCount; ++n) {
-        fmorvi_->setPortItemEnabled(n, serial_->portItemEnabled(n));
-        fmorvi_->showPortItemDevice(n, serial_->portTip(n));
+        fmorvi_->setPortItemEnabled(n, serial().portItemEnabled(n));
+        fmorvi_->showPortItemDevice(n, serial().portTip(n));
     }
 }
 
 void MorviProgram::COMClick(int n)
 {
-    serial_->portChosen(n, *fmorvi_);
-    fmorvi_->link().portName = serial_->portName();
+    serial().portChosen(n, *fmorvi_);
+    fmorvi_->link().portName = serial().portName();
     fmorvi_->markSelectedPort();
     fmorvi_->showdata();
 }
@@ -218,12 +219,13 @@ files::ProgramSettings MorviProgram::currentSettings() const
 void MorviProgram::FormClose()
 {
     // A run still under way ends here, recorded while all it uses is alive.
-    transfer_->abandon();
+    transfer().abandon();
     try {
-        serial_->port().close();
+        serial().port().close();
         // Closing before the delayed initialisation has nowhere to write the settings.
         if (SettingsFilePath.isEmpty()) return;
         files::writeSettingsFile(SettingsFilePath, currentSettings(), fmorvi_->linkStatusText(), Memo1);
+        files::writeFastUsbChoice(usbChoicePath(), fmorvi_->fastUsbItem()->isChecked());
     } catch (...) {
         // Shutting down goes on whatever failed; nothing is reported.
     }
@@ -241,7 +243,7 @@ void MorviProgram::showdata()
     // A read replaces the edits, a checksum error all the same; a programming
     // run that ends well has put them into the transmitter.
     using Kind = ProgrammingOutcome::Kind;
-    const Kind kind = transfer_->lastOutcome().kind;
+    const Kind kind = transfer().lastOutcome().kind;
     if (kind == Kind::success || kind == Kind::checksumError) fmorvi_->editor().markUnchanged();
 }
 

@@ -2,11 +2,8 @@
 
 #include "config_file_actions.h"
 #include "file_programming_recorder.h"
-#include "serial_link.h"
-#include "transfer.h"
+#include "device_links.h"
 #include "transfer_host.h"
-#include "usb_exchange.h"
-#include "usb_link.h"
 #include "config_file_host.h"
 #include "settings_file.h"
 #include "signal_watch.h"
@@ -50,9 +47,9 @@ public:
 
     QTimer &inittimer() { return inittimer_; }
     files::ConfigFileActions &fileActions() { return *fileActions_; }
-    link::SerialLink &serial() { return *serial_; }
-    link::Transfer &transfer() { return *transfer_; }
-    link::UsbLink &usb() { return *usb_; }
+    link::SerialLink &serial() { return links_->serial(); }
+    link::Transfer &transfer() { return links_->transfer(); }
+    link::UsbLink &usb() { return links_->usb(); }
     const QStringList &memo1() const { return Memo1; }
     const QString &settingsFilePath() const { return SettingsFilePath; }
 
@@ -68,6 +65,8 @@ public:
 private:
     void wireMenus();
     void setPortName(const QString &name);
+    // The choice of USB exchange lies beside the settings file.
+    QString usbChoicePath() const;
     void applySettings(files::ProgramSettings settings);
     // The settings written at exit. A window still where start-up put it keeps
     // the position the file gave it, even where start-up had to move it onto
@@ -109,14 +108,11 @@ private:
     // The hidden line buffer both text files pass through.
     QStringList Memo1;
     std::unique_ptr<files::FileDialogs> dialogs_;
-    // Outlives the transfer, whose record of a run cut off by the program's end names the file.
+    // Outlive the links, whose transfer records a run cut off by the
+    // program's end; the record names the file in the editor.
     std::unique_ptr<files::ConfigFileActions> fileActions_;
-    std::unique_ptr<link::SerialLink> serial_;
-    // Outlives the transfer, which records a run cut off by the program's end.
     std::unique_ptr<files::FileProgrammingRecorder> recorder_;
-    std::unique_ptr<link::Transfer> transfer_;
-    std::unique_ptr<link::UsbLink> usb_;
-    std::unique_ptr<link::UsbExchange> usbExchange_;
+    std::unique_ptr<link::DeviceLinks> links_;
     // The end of the desktop session (SIGTERM, SIGHUP) closes the main window as a user would.
     SignalWatch sessionEnd_{SIGTERM, SIGHUP};
 };

@@ -123,6 +123,8 @@ public:
     // no status tip.
     void showPortItemDevice(int n, const QString &text);
     void hideRs232TypeItem();
+    // "schnelle USB-Übertragung": checked chooses the adapter's fast exchange.
+    QAction *fastUsbItem() const { return fastUsbItem_; }
     QString urladdCaption() const;
     QString firmwareText() const;
     // The link indicator, status panel 0.
@@ -138,6 +140,7 @@ signals:
     void waitstatesRequested();
     void kommunikationOpening();
     void portChosen(int n);
+    void fastUsbChosen(bool fast);
     void readRequested();
     void programRequested();
     void loadRequested();
@@ -221,6 +224,7 @@ private:
     QAction *mTypLong_ = nullptr;
     QAction *mTypDirekt_ = nullptr;
     QAction *mWaitstates_ = nullptr;
+    QAction *fastUsbItem_ = nullptr;
     QAction *mTypRs232_ = nullptr;
     std::array<QAction *, 4> portItems_{};
     QPushButton *leseButton_ = nullptr;

@@ -176,6 +176,9 @@ void TFMorvi::buildMenu()
     }
     mWaitstates_ = action(mKommunikation_, QStringLiteral("Mwaitstates"), QStringLiteral("&waitstates="));
     command(mWaitstates_, &TFMorvi::waitstatesRequested);
+    fastUsbItem_ = action(mKommunikation_, QStringLiteral("MschnellUSB"), QStringLiteral("schnelle &USB-Übertragung"));
+    fastUsbItem_->setCheckable(true);
+    connect(fastUsbItem_, &QAction::toggled, this, &TFMorvi::fastUsbChosen);
 
     mTyp_ = named(bar->addMenu(QStringLiteral("&Typ")), QStringLiteral("MTyp"));
     auto *types = new QActionGroup(this);

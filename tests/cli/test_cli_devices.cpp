@@ -114,17 +114,21 @@ private slots:
     void endToEnd_data()
     {
         QTest::addColumn<bool>("adapter");
-        QTest::newRow("serial port through the mapping file") << false;
-        QTest::newRow("USB adapter") << true;
+        QTest::addColumn<QString>("linkName");
+        QTest::newRow("serial port through the mapping file") << false << "COM2";
+        QTest::newRow("USB adapter") << true << "USB";
+        QTest::newRow("USB adapter, fast exchange") << true << "USB schnell";
     }
     void endToEnd()
     {
         QFETCH(bool, adapter);
+        QFETCH(QString, linkName);
         // A memory the completion before saving leaves as it is (at most as many sendings as it allows).
         Memory before = test::transmitterMemory();
         before[111] = static_cast<std::uint8_t>(before[102] + 2);
         before[122] = test::checksumOf(before);
-        const QStringList via = attach(adapter, before);
+        const QStringList via =
+            attach(adapter, before) + (linkName == "USB schnell" ? QStringList{"--schnell"} : QStringList{});
         const QString folder = files::backupFolder();
         QDir(folder).removeRecursively();
 
@@ -152,15 +156,16 @@ private slots:
         // The backup holds the memory before the run; the log its result.
         const QStringList backups = QDir(folder).entryList({"*.txc"}, QDir::Files);
         QCOMPARE(backups.size(), 1);
-        QVERIFY(backups.first().endsWith(adapter ? "_USB.txc" : "_COM2.txc"));
+        QVERIFY(backups.first().endsWith("_" + QString(linkName).replace(' ', '-') + ".txc"));
         QVERIFY(files::imageFromLines(*files::readLinesFile(folder + "/" + backups.first()))->bytes() == before);
         QCOMPARE(logResults(folder), QStringList{"erfolgreich"});
+        QCOMPARE(files::readLinesFile(folder + "/" + files::programmingLogName)->first().section('\t', 1, 1), linkName);
         QString listed;
         QCOMPARE(run({"backups", "--json"}, &listed), int(cli::success));
         QCOMPARE(QJsonDocument::fromJson(listed.toUtf8()).array(),
                  (QJsonArray{QJsonObject{{"file", folder + "/" + backups.first()},
                                          {"date", files::listBackups(folder).front().when.toString(Qt::ISODate)},
-                                         {"link", adapter ? "USB" : "COM2"},
+                                         {"link", linkName},
                                          {"config", "changed.txc"},
                                          {"result", "erfolgreich"}}}));
         if (adapter) return;

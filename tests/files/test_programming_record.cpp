@@ -42,6 +42,8 @@ private slots:
         const auto second = writeBackup(memory, QStringLiteral("COM1"), when, dir.path());
         QCOMPARE(first, std::optional(dir.filePath("2026-12-09_15-04-05_COM1.txc")));
         QCOMPARE(second, std::optional(dir.filePath("2026-12-09_15-04-05_COM1_2.txc")));
+        QCOMPARE(writeBackup(memory, QStringLiteral("USB schnell"), when, dir.path()),
+                 std::optional(dir.filePath("2026-12-09_15-04-05_USB-schnell.txc")));
         const auto lines = readLinesFile(*first);
         QVERIFY(lines);
         QCOMPARE(lines->size(), configFileLines);

@@ -1,14 +1,16 @@
 // One table of faults, run over both links: the serial link through the real
 // port code against the emulated transmitter on a pseudo-terminal, and the
-// USB adapter through the real loading code against the fake adapter library
-// with a transmitter behind it. Each row checks the lines of the info window
+// USB adapter, in its standard and its fast exchange, through the real loading
+// code against the fake adapter library with a transmitter behind it (a second
+// run of the table takes libftdi1 for the adapter). Each row checks the lines of the info window
 // with their colours, what the editor holds afterwards, the transmitter's
 // memory, and that the next read comes through byte for byte.
 #include "config_file_actions.h"
 #include "d2xx_unit.h"
+#include "device_links.h"
 #include "config_file.h"
 #include "file_programming_recorder.h"
-#include "fake_adapter.h"
+#include "adapter_backend.h"
 #include "line_text.h"
 #include "link_test_support.h"
 #include "qserial_port.h"
@@ -40,7 +42,7 @@ using morvi::test::Report;
 using morvi::test::waitFor;
 using morvi::tools::TxEmulator;
 
-enum class Via { serial, usb };
+enum class Via { serial, usb, usbFast };
 enum class Fault {
     none,
     silent,
@@ -54,7 +56,13 @@ enum class Fault {
     save,
     close,
     noBackup,
-    slowBackup
+    slowBackup,
+    // The transmitter acknowledges its last write with one more byte (present,
+    // absent, or trailing the block's other answers) instead of answering the
+    // reads after it one place late.
+    ack,
+    noAck,
+    lateAck
 };
 // What the editor holds after the row's transfer.
 enum class Held { before, user, transmitter, nothing };
@@ -96,6 +104,8 @@ const QStringList adapterGone{
     line("RS232-Kommunikation wieder aktiviert !", colour::green, 0)};
 const QStringList readOk{line("Daten erfolgreich gelesen", colour::green, option::block)};
 const QStringList programOk{line("Daten erfolgreich übertragen", colour::green, option::block)};
+// Stands for the verify errors of a read-back taken one address early.
+const QString shiftedVerify = QStringLiteral("<shifted verify>");
 
 // The program's record of programming runs, watched: was the transmitter
 // still untouched when the first backup was taken?
@@ -133,7 +143,7 @@ struct WatchedRecorder : ProgrammingRecorder {
     }
 };
 
-// One program's link objects, wired as the program wires them, on one
+// One program's link objects, the program's own composition, on one
 // transmitter reached over the serial link or the adapter.
 struct Rig {
     Via via;
@@ -148,10 +158,12 @@ struct Rig {
     QTemporaryDir records;
     QString recordFolder = records.path();
     std::unique_ptr<WatchedRecorder> recorder;
-    std::unique_ptr<SerialLink> serial;
-    std::unique_ptr<Transfer> transfer;
-    std::unique_ptr<UsbLink> usb;
-    std::unique_ptr<UsbExchange> exchange;
+    std::unique_ptr<DeviceLinks> links;
+    // Its parts; null once the window is closed.
+    SerialLink *serial = nullptr;
+    Transfer *transfer = nullptr;
+    UsbLink *usb = nullptr;
+    UsbExchange *exchange = nullptr;
     std::unique_ptr<files::ConfigFileActions> fileActions;
 
     Rig(Via v, const Memory &memory, const QString &backupFolder = {}) : via(v), original(memory)
@@ -183,35 +195,41 @@ struct Rig {
     // The program starts: the probe, and the adapter search that finds the adapter if there is one.
     void start()
     {
-        serial = std::make_unique<SerialLink>(std::make_unique<QtSerialPort>(resolver()));
         recorder = std::make_unique<WatchedRecorder>(reporter, recordFolder, [this] { return memory() == original; });
-        transfer = std::make_unique<Transfer>(editor, reporter, *serial, host);
-        transfer->setRecorder(recorder.get());
-        usb = std::make_unique<UsbLink>(reporter, std::make_unique<D2XXUnit>(fakePath));
-        exchange = std::make_unique<UsbExchange>(*transfer, *usb);
+        links = std::make_unique<DeviceLinks>(editor, reporter, host,
+                                              std::make_unique<SerialLink>(std::make_unique<QtSerialPort>(resolver())),
+                                              test::backendLibrary(), recorder.get());
+        serial = &links->serial();
+        transfer = &links->transfer();
+        usb = &links->usb();
+        exchange = &links->exchange();
+        exchange->setFast(via == Via::usbFast);
         fileActions = std::make_unique<files::ConfigFileActions>(editor, reporter, host, dialogs, memo1);
         usb->setAdapterprefix(QStringLiteral("QZK"));
         serial->MKommunikationClick();
         usb->timerUSBsearchTimer();
         usb->timerUSBsearch().stop();
-        // The table is about faults, not pace.
-        exchange->USBtimer().setInterval(4);
-        exchange->eTimer().setInterval(3);
+        // The table is about faults, not pace; the fast exchange paces itself.
+        if (via == Via::usb) {
+            exchange->USBtimer().setInterval(4);
+            exchange->eTimer().setInterval(3);
+        }
         reporter.clear();
     }
     // The window closes: the program's link objects go, in the program's order.
     void closeWindow()
     {
-        exchange.reset();
-        usb.reset();
-        transfer.reset();
-        serial.reset();
         fileActions.reset();
+        links.reset();
+        serial = nullptr;
+        transfer = nullptr;
+        usb = nullptr;
+        exchange = nullptr;
     }
 
     Memory memory() const
     {
-        if (via == Via::usb) return fake.transmitter();
+        if (via != Via::serial) return fake.transmitter();
         return emulator ? emulator->memory() : unplugged;
     }
     void silentFrom(int n)
@@ -250,7 +268,7 @@ struct Rig {
             emulator.reset();
         } else {
             fake.remove(adapterSerial);
-            QTimer::singleShot(0, usb.get(), [this] { usb->timerUSBsearchTimer(); });
+            QTimer::singleShot(0, usb, [this] { usb->timerUSBsearchTimer(); });
         }
     }
     void replug()
@@ -259,11 +277,20 @@ struct Rig {
             emulator = std::make_unique<TxEmulator>(unplugged);
             static_cast<QtSerialPort &>(serial->port()).setResolver(resolver());
         }
-        if (via == Via::usb && !usb->usbmode()) {
+        if (via != Via::serial && !usb->usbmode()) {
             fake.add(adapterSerial);
             usb->timerUSBsearchTimer();
             usb->timerUSBsearch().stop();
         }
+    }
+    // The last write's acknowledgement instead of the lagging read-back.
+    void acknowledge(Fault fault)
+    {
+        const Memory m = fake.transmitter();
+        fake.attach(m.data());
+        constexpr int lastWrite = 128 + 125;
+        if (fault == Fault::ack) fake.fault("extra", lastWrite, 0xEE);
+        if (fault == Fault::lateAck) fake.fault("late", lastWrite, 0xEE);
     }
     void clearFaults()
     {
@@ -317,11 +344,14 @@ void TestFaultTable::faults_data()
 
     const Run read = Run::plainRead;
     const Run program = Run::programming;
-    for (const Via via : {Via::serial, Via::usb}) {
+    // The serial link once, with the vendor library's run of the table.
+    std::vector<Via> vias{Via::usb, Via::usbFast};
+    if (test::backend() == test::Backend::vendor) vias.insert(vias.begin(), Via::serial);
+    for (const Via via : vias) {
         const bool serial = via == Via::serial;
         const auto row = [&](const QString &name) {
-            return &(QTest::newRow(qPrintable((serial ? QStringLiteral("serial: ") : QStringLiteral("usb: ")) + name))
-                     << via);
+            const char *column = serial ? "serial: " : via == Via::usb ? "usb: " : "usb fast: ";
+            return &(QTest::newRow(qPrintable(column + name)) << via);
         };
         const QString timeout10 = QStringLiteral("Zeitüberschreitung bei Byte 10");
         *row("no answer at all") << read << Fault::silent << 0 << 0 << timeout(0) << 1 << Held::before << 0 << "";
@@ -382,6 +412,14 @@ void TestFaultTable::faults_data()
                            line("Programmierprotokoll in \"/proc/morvi-no-backups\" kann nicht geschrieben werden",
                                 colour::red, option::blankAfter)}
             << 1 << Held::user << 0 << "";
+        if (serial) continue;
+        *row("last write acknowledged") << program << Fault::ack << 0 << 0 << programOk << 0 << Held::user << 126
+                                        << "erfolgreich";
+        *row("last write acknowledged after the block's answers")
+            << program << Fault::lateAck << 0 << 0 << programOk << 0 << Held::user << 126 << "erfolgreich";
+        // Without it every read-back is taken one address too early.
+        *row("last write not acknowledged") << program << Fault::noAck << 0 << 0 << QStringList{shiftedVerify} << 1
+                                            << Held::user << 126 << shiftedVerify;
     }
 }
 
@@ -422,6 +460,7 @@ void TestFaultTable::faults()
             rig.recorder->onBackup = [&] { rig.exchange->USBtimer().setInterval(UsbExchange::blockDelayMs); };
         }
     }
+    if (fault == Fault::ack || fault == Fault::noAck || fault == Fault::lateAck) rig.acknowledge(fault);
 
     // The fault strikes when the answer for address at is taken, in the
     // read phase of a plain read or when a second read interrupts, otherwise
@@ -430,7 +469,8 @@ void TestFaultTable::faults()
     const std::string word = run == Run::plainRead || fault == Fault::secondRead ? "read" : "write";
     bool struck = fault == Fault::none || fault == Fault::silent || fault == Fault::wrongEcho ||
                   fault == Fault::fadingCell || fault == Fault::slow || fault == Fault::noBackup ||
-                  fault == Fault::slowBackup;
+                  fault == Fault::slowBackup ||
+                  fault == Fault::ack || fault == Fault::noAck || fault == Fault::lateAck;
     bool restarted = false;
     bool busyAtQuestion = false;
     std::vector<std::uint8_t> user;
@@ -483,6 +523,22 @@ void TestFaultTable::faults()
         if (l.startsWith("EEPROM"))
             l.replace("ist:", QStringLiteral("ist:%1  soll:%2").arg(memory[122]).arg(test::checksumOf(memory)));
     }
+    if (logged == shiftedVerify) {
+        const Memory after = rig.memory();
+        QStringList addresses;
+        expected.clear();
+        for (int i = 0; i < programmedBytes; ++i) {
+            const auto stored = after[static_cast<std::size_t>(i) + 1];
+            const auto sent = user[static_cast<std::size_t>(i)];
+            if (i == 114 || (i >= 117 && i <= 121) || stored == sent) continue;
+            expected << line("! FEHLER Verify !  [" + std::to_string(i) + ": " + std::to_string(stored) + "<>" +
+                                 std::to_string(sent) + "]",
+                             colour::red, option::block);
+            addresses << QString::number(i);
+        }
+        QVERIFY(!addresses.isEmpty());
+        logged = "Verify-Fehler bei Adresse " + addresses.join(", ");
+    }
     QStringList shown = lines(rig.reporter.reports);
     const qsizetype backupLines =
         shown.removeIf([](const QString &l) { return l.startsWith("Bisheriger Sendespeicher gesichert: "); });
@@ -510,8 +566,12 @@ void TestFaultTable::faults()
     }
     QStringList results;
     const auto log = files::readLinesFile(rig.recordFolder + '/' + files::programmingLogName);
+    const QString linkName = via == Via::serial ? "COM1" : via == Via::usb ? "USB" : "USB schnell";
     for (const QString &entry : log.value_or(QStringList{}))
-        if (!entry.isEmpty()) results << entry.section('\t', 4);
+        if (!entry.isEmpty()) {
+            results << entry.section('\t', 4);
+            QCOMPARE(entry.section('\t', 1, 1), linkName);
+        }
     QCOMPARE(results.join('|'), logged);
 
     // The editor.

@@ -132,6 +132,7 @@ private slots:
     void plainReadTraces();
     void readBatches_data();
     void readBatches();
+    void programmingRun_data();
     void programmingRun();
     void verifyOutcome_data();
     void verifyOutcome();
@@ -258,9 +259,19 @@ void TestUsbExchange::readBatches()
     QCOMPARE(b.tm(traced).size(), 1);
 }
 
+// The fast exchange sends the same bytes and takes the same answers.
+void TestUsbExchange::programmingRun_data()
+{
+    QTest::addColumn<bool>("fastExchange");
+    QTest::newRow("standard") << false;
+    QTest::newRow("fast") << true;
+}
+
 void TestUsbExchange::programmingRun()
 {
+    QFETCH(bool, fastExchange);
     Bench b;
+    b.exchange.setFast(fastExchange);
     fake.fault("lag", 0, 0xEE);
     b.transfer.ProgButtonClick();
     QVERIFY(b.transfer.reading() && b.transfer.writing());

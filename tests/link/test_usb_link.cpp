@@ -244,6 +244,7 @@ void TestUsbLink::adapterConfiguredInOrder()
                                    "FT_ListDevices number 0x80000000 null",
                                    "FT_ListDevices index 0 0x40000001",
                                    "FT_OpenEx QZK12345xyz 1",
+                                   "FT_SetLatencyTimer #1 2",
                                    "FT_SetBaudRate #1 9600",
                                    "FT_SetDataCharacteristics #1 8 0 0",
                                    "FT_SetFlowControl #1 0 0x11 0x13",

@@ -12,6 +12,8 @@
 #include "stored_memory.h"
 #include "tx_emulator.h"
 #include "help_window.h"
+#include "line_text.h"
+#include "programming_record.h"
 #include "system_dialog.h"
 #include "web_page.h"
 
@@ -76,6 +78,7 @@ private slots:
     void cleanup()
     {
         QFile::remove(dir.filePath("morvi.ini"));
+        QFile::remove(dir.filePath("morvi-usb.ini"));
         QDir::setCurrent(startDir);
     }
 
@@ -207,6 +210,28 @@ private slots:
         QCOMPARE(program->Fsystem().pos(), QPoint(400, 300));
         QCOMPARE(program->FMorvi().link().portName, QStringLiteral("COM2"));
         QVERIFY(program->FMorvi().findChild<QAction *>("COM21")->isChecked());
+    }
+
+    // Chosen by keyboard in the "Kommunikation" menu, kept in a file of its own.
+    void fastUsbChoiceSurvivesARestart()
+    {
+        for (const bool expected : {false, true, false}) {
+            auto program = start();
+            QTRY_VERIFY(!program->inittimer().isActive());
+            ui::TFMorvi &w = program->FMorvi();
+            auto *item = w.findChild<QAction *>("MschnellUSB");
+            QCOMPARE(item->isChecked(), expected);
+            auto *menu = w.findChild<QMenu *>("MKommunikation");
+            QTest::keyClick(&w, Qt::Key_K, Qt::AltModifier);
+            QTRY_VERIFY(menu->isVisible());
+            QTest::keyClick(menu, Qt::Key_U);
+            QTRY_VERIFY(!menu->isVisible());
+            QCOMPARE(item->isChecked(), !expected);
+            w.close();
+            QVERIFY(QFile::exists(dir.filePath("morvi-usb.ini")));
+            // The settings file keeps its own lines.
+            QCOMPARE(files::readLinesFile(dir.filePath("morvi.ini")).value_or(QStringList{}).size(), 13);
+        }
     }
 
     // A start without the device shows "COM1 (f)"; the port survives the next start.
@@ -426,6 +451,32 @@ private slots:
         QCOMPARE(int(transmitter.memory()[95]), 16);
         QTRY_VERIFY(!w.editor().changed());
         QVERIFY(!w.findChild<QWidget *>("PanProg")->isVisible());
+    }
+
+    // The program ends during a run: the run is logged as cut off, with the file's name.
+    void endingDuringAProgrammingRunLogsIt()
+    {
+        tools::TxEmulator transmitter;
+        transmitter.setAnswerDelay(20);
+        const QString log = files::backupFolder() + '/' + files::programmingLogName;
+        QFile::remove(log);
+        {
+            auto program = start(std::make_unique<test::ScriptedDialogs>(),
+                                 serialLink(QString::fromStdString(transmitter.slavePath())));
+            ui::TFMorvi &w = program->FMorvi();
+            QTRY_VERIFY(!program->inittimer().isActive());
+            w.findChild<QAction *>("COM21")->trigger();
+            w.setConfirm([](const QString &) { return true; });
+            QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(program->transfer().writing() && !program->transfer().reading(), 15000);
+        }
+        const auto lines = files::readLinesFile(log);
+        QVERIFY(lines && !lines->isEmpty());
+        const QStringList entry = lines->last().split('\t');
+        QCOMPARE(entry.size(), 5);
+        QCOMPARE(entry[1], QStringLiteral("COM2"));
+        QCOMPARE(entry[2], files::startFileName);
+        QCOMPARE(entry[4], QStringLiteral("abgebrochen"));
     }
 
     void anAdapterPluggedInTakesOverTheLink()

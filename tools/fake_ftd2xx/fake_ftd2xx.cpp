@@ -1,78 +1,17 @@
 // A stand-in for the USB adapter library: a table of plugged-in devices kept
 // in memory, every call recorded with its arguments, failures on demand.
 #include "fake_ftd2xx.h"
-
-#include "d2xx_api.h"
+#include "fake_state.h"
 
 #include <algorithm>
-#include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <deque>
-#include <map>
-#include <string>
 #include <type_traits>
-#include <vector>
 
 using namespace morvi::d2xx;
 
+namespace morvi::fake {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// A byte on its way from the transmitter; the adapter has it from ready on.
-struct Incoming {
-    Clock::time_point ready;
-    std::uint8_t byte;
-};
-
-struct Device {
-    std::string serial;
-    bool open = false;
-};
-
-// What sits behind the adapter when a test attaches a transmitter.
-struct Transmitter {
-    bool attached = false;
-    std::array<std::uint8_t, 128> memory{};
-    enum class Expect { command, readAddress, writeAddress, writeData } expect = Expect::command;
-    std::uint8_t address = 0;
-    int requests = 0;
-    int silentFrom = -1;
-    std::map<int, std::uint8_t> corrupt;
-    std::map<int, std::uint8_t> extra;
-    std::map<int, std::uint8_t> stuck;
-    std::map<int, std::uint8_t> fading;
-    bool lagArmed = false;
-    std::uint8_t lagFirst = 0;
-    bool wroteLast = false; // address 125 written, no read since
-    bool lagging = false;
-    std::uint8_t pending = 0;
-    // Timing: each answer comes delay after its request is complete; with a
-    // baud rate every byte takes its wire time in both directions.
-    Clock::duration delay{};
-    int baud = 0;
-    Clock::time_point outbound{};
-    Clock::time_point inbound{};
-};
-
-struct State {
-    std::vector<Device> devices; // index order; pulled devices are removed
-    std::map<std::uintptr_t, std::string> handles;
-    std::uintptr_t nextHandle = 1;
-    std::map<std::string, FT_STATUS> failures;
-    std::vector<std::string> calls;
-    std::deque<Incoming> rx;
-    std::vector<std::uint8_t> tx;
-    Transmitter transmitter;
-};
-
-State &state()
-{
-    static State s;
-    return s;
-}
 
 std::string hex(std::uint32_t value)
 {
@@ -108,97 +47,10 @@ FT_STATUS device(FT_HANDLE handle, Device **found)
     return FT_IO_ERROR;
 }
 
-Clock::duration byteTime(int baud)
-{
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(10.0 / baud));
-}
-
-// The bytes the adapter has received by now.
-std::size_t readyCount()
-{
-    const Clock::time_point now = Clock::now();
-    const auto &rx = state().rx;
-    return static_cast<std::size_t>(
-        std::count_if(rx.begin(), rx.end(), [&](const Incoming &in) { return in.ready <= now; }));
-}
-
-void answerWith(std::uint8_t byte, Clock::time_point complete)
-{
-    Transmitter &t = state().transmitter;
-    Clock::time_point ready = complete + t.delay;
-    if (t.baud > 0) ready = t.inbound = std::max(t.inbound, ready) + byteTime(t.baud);
-    auto &rx = state().rx;
-    if (!rx.empty()) ready = std::max(ready, rx.back().ready);
-    rx.push_back({ready, byte});
-}
-
-// One complete request reaches the transmitter.
-void request(bool write, std::uint8_t address, std::uint8_t data, Clock::time_point complete)
-{
-    State &s = state();
-    Transmitter &t = s.transmitter;
-    const int n = t.requests++;
-    if (t.silentFrom >= 0 && n >= t.silentFrom) return;
-    const std::size_t cell = address % t.memory.size();
-    std::uint8_t echo = data;
-    if (write) {
-        if (const auto it = t.stuck.find(static_cast<int>(cell)); it != t.stuck.end())
-            t.memory[cell] = it->second;
-        else if (const auto fade = t.fading.find(static_cast<int>(cell)); fade != t.fading.end())
-            t.memory[cell] = fade->second;
-        else
-            t.memory[cell] = data;
-        if (t.fading.count(static_cast<int>(cell)) == 0) echo = t.memory[cell];
-        t.wroteLast = cell == 125;
-    } else if (t.lagArmed) {
-        // The read-back after a whole write phase trails; a read phase that starts over does not.
-        if (t.wroteLast) {
-            t.lagging = true;
-            t.pending = t.lagFirst;
-        } else if (cell == 0) {
-            t.lagging = false;
-        }
-        t.wroteLast = false;
-    }
-    std::uint8_t answer = write ? echo : t.memory[cell];
-    if (!write && t.lagging) std::swap(answer, t.pending);
-    if (const auto it = t.corrupt.find(n); it != t.corrupt.end()) answer = it->second;
-    answerWith(answer, complete);
-    if (const auto it = t.extra.find(n); it != t.extra.end()) answerWith(it->second, complete);
-}
-
-// The transmitter's side of the wire: requests are picked out of the stream.
-void hear(const std::uint8_t *bytes, std::uint32_t count)
-{
-    Transmitter &t = state().transmitter;
-    const Clock::time_point now = Clock::now();
-    Clock::time_point arrival = now;
-    if (t.baud > 0) arrival = t.outbound = std::max(t.outbound, now);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (t.baud > 0) arrival = t.outbound = t.outbound + byteTime(t.baud);
-        const std::uint8_t b = bytes[i];
-        switch (t.expect) {
-        case Transmitter::Expect::command:
-            if (b == 0xD0) t.expect = Transmitter::Expect::readAddress;
-            if (b == 0xD5) t.expect = Transmitter::Expect::writeAddress;
-            break;
-        case Transmitter::Expect::readAddress:
-            t.expect = Transmitter::Expect::command;
-            request(false, b, 0, arrival);
-            break;
-        case Transmitter::Expect::writeAddress:
-            t.address = b;
-            t.expect = Transmitter::Expect::writeData;
-            break;
-        case Transmitter::Expect::writeData:
-            t.expect = Transmitter::Expect::command;
-            request(true, t.address, b, arrival);
-            break;
-        }
-    }
-}
-
 } // namespace
+} // namespace morvi::fake
+
+using namespace morvi::fake;
 
 extern "C" {
 
@@ -235,6 +87,8 @@ FT_STATUS FT_OpenEx(void *arg, std::uint32_t flags, FT_HANDLE *handle)
         if (d.serial != serial) continue;
         if (d.open) return FT_DEVICE_NOT_OPENED;
         d.open = true;
+        s.latency = std::chrono::milliseconds(defaultLatencyMs);
+        s.latencyEpoch = Clock::now();
         const std::uintptr_t id = s.nextHandle++;
         s.handles[id] = serial;
         *handle = reinterpret_cast<FT_HANDLE>(id);
@@ -336,6 +190,18 @@ FT_STATUS FT_SetTimeouts(FT_HANDLE handle, std::uint32_t readTimeout, std::uint3
     return failure != FT_OK ? failure : device(handle, &d);
 }
 
+// The chip takes 1 to 255 ms (the vendor library documents 2 as the least).
+FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t latency)
+{
+    const FT_STATUS failure = enter("FT_SetLatencyTimer", handleText(handle) + " " + std::to_string(latency));
+    if (failure != FT_OK) return failure;
+    Device *d = nullptr;
+    if (const FT_STATUS status = device(handle, &d); status != FT_OK) return status;
+    if (latency < 1) return FT_INVALID_PARAMETER;
+    state().latency = std::chrono::milliseconds(latency);
+    return FT_OK;
+}
+
 FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, std::uint32_t *rxBytes)
 {
     const FT_STATUS failure = enter("FT_GetQueueStatus", handleText(handle));
@@ -406,51 +272,6 @@ std::uint32_t fake_ftd2xx_written(std::uint8_t *out, std::uint32_t max)
     return static_cast<std::uint32_t>(tx.size());
 }
 
-void fake_ftd2xx_tx_attach(const std::uint8_t *memory)
-{
-    Transmitter &t = state().transmitter;
-    t = Transmitter{};
-    if (!memory) return;
-    t.attached = true;
-    std::copy_n(memory, t.memory.size(), t.memory.begin());
-}
-
-void fake_ftd2xx_tx_memory(std::uint8_t *out)
-{
-    const auto &memory = state().transmitter.memory;
-    std::copy(memory.begin(), memory.end(), out);
-}
-
-int fake_ftd2xx_tx_requests() { return state().transmitter.requests; }
-
-void fake_ftd2xx_tx_timing(int delayMs, int baud)
-{
-    Transmitter &t = state().transmitter;
-    t.delay = std::chrono::milliseconds(std::max(delayMs, 0));
-    t.baud = std::max(baud, 0);
-}
-
-void fake_ftd2xx_tx_fault(const char *kind, int n, std::uint8_t value)
-{
-    Transmitter &t = state().transmitter;
-    const std::string k = kind ? kind : "";
-    if (k == "silent")
-        t.silentFrom = n;
-    else if (k == "corrupt")
-        t.corrupt[n] = value;
-    else if (k == "extra")
-        t.extra[n] = value;
-    else if (k == "stuck") {
-        t.stuck[n] = value;
-        t.memory[static_cast<std::size_t>(n) % t.memory.size()] = value;
-    } else if (k == "fade") {
-        t.fading[n] = value;
-    } else if (k == "lag") {
-        t.lagArmed = true;
-        t.lagFirst = value;
-    }
-}
-
 } // extern "C"
 
 // The entry points must match what the wrapper calls through.
@@ -466,3 +287,4 @@ static_assert(std::is_same_v<decltype(&FT_Purge), FT_Purge_t>);
 static_assert(std::is_same_v<decltype(&FT_SetTimeouts), FT_SetTimeouts_t>);
 static_assert(std::is_same_v<decltype(&FT_GetQueueStatus), FT_GetQueueStatus_t>);
 static_assert(std::is_same_v<decltype(&FT_GetStatus), FT_GetStatus_t>);
+static_assert(std::is_same_v<decltype(&FT_SetLatencyTimer), FT_SetLatencyTimer_t>);

@@ -41,6 +41,7 @@ int fake_ftd2xx_tx_requests();
 // "silent"  from request n on nothing is heard or answered;
 // "corrupt" request n is answered with value (the memory is not changed);
 // "extra"   request n's answer is followed by one more byte, value;
+// "late"    request n's answer is followed 2 ms later by one more byte, value;
 // "stuck"   address n ignores writes and keeps value;
 // "fade"    address n echoes what is written, then holds value;
 // "lag"     from the first read after the write of address 125 on, every read
@@ -50,7 +51,9 @@ void fake_ftd2xx_tx_fault(const char *kind, int n, std::uint8_t value);
 // Each answer reaches the adapter delayMs after its request is complete;
 // with a baud rate (9600 for the transmitter's line) every byte also takes its
 // wire time in both directions. Until then FT_GetQueueStatus does not count it,
-// FT_Read does not return it and FT_Purge does not remove it.
+// FT_Read does not return it and FT_Purge does not remove it. A paced
+// answer also waits in the chip until its latency timer next runs out (16 ms
+// from the open until FT_SetLatencyTimer sets it lower).
 void fake_ftd2xx_tx_timing(int delayMs, int baud);
 }
 

@@ -31,6 +31,7 @@ FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, std::uint8_t wordLength, s
 FT_STATUS FT_SetFlowControl(FT_HANDLE handle, std::uint16_t flowControl, std::uint8_t xon, std::uint8_t xoff);
 FT_STATUS FT_Purge(FT_HANDLE handle, std::uint32_t mask);
 FT_STATUS FT_GetStatus(FT_HANDLE handle, std::uint32_t *rxBytes, std::uint32_t *txBytes, std::uint32_t *eventStatus);
+FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t latency);
 }
 
 // A device on the fake bus: its place in the fake adapter's device table.
@@ -310,6 +311,7 @@ int ftdi_set_latency_timer(ftdi_context *ftdi, unsigned char latency)
         return fail(ftdi, code, "unable to set latency timer");
     if (!o) return fail(ftdi, -3, "USB device unavailable");
     if (latency < 1) return fail(ftdi, -1, "latency out of range. Only valid for 1-255");
+    if (FT_SetLatencyTimer(o->handle, latency) != FT_OK) return fail(ftdi, -2, "unable to set latency timer");
     return 0;
 }
 

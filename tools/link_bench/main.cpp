@@ -6,9 +6,12 @@
 //     program itself costs per request;
 //   - with the transmitter paced like a 9600-baud line, the transfer's time
 //     against the time its bytes need on the wire;
-//   - over the adapter, the transfer's time against the floor its fixed block
-//     and evaluation delays set (200 + 150 ms per block), unpaced and at 9600 baud.
-// Takes about half a minute, most of it the adapter's fixed delays.
+//   - over the adapter, paced at 9600 baud, for both exchanges (the standard
+//     one and the fast one) and both adapter libraries (the vendor's and
+//     libftdi1), the transfer's time against the wire time of its blocks and
+//     against the floor the standard exchange's fixed block and evaluation
+//     delays set (200 + 150 ms per block).
+// Takes about a minute, most of it the standard exchange's fixed delays.
 #include "d2xx_unit.h"
 #include "fake_adapter.h"
 #include "qserial_port.h"
@@ -123,7 +126,7 @@ Times serialRun(int pace)
     return t;
 }
 
-Times adapterRun(int pace)
+Times adapterRun(const QString &library, bool fast)
 {
     const QString path = QStringLiteral(MORVI_FAKE_FTD2XX_PATH);
     morvi::test::FakeAdapter fake(path);
@@ -133,7 +136,7 @@ Times adapterRun(int pace)
     const auto memory = transmitter();
     fake.attach(memory.data());
     fake.fault("lag", 0, 0xEE);
-    fake.timing(0, pace);
+    fake.timing(0, baud);
     Reports reports;
     Window window;
     Editor editor;
@@ -143,8 +146,9 @@ Times adapterRun(int pace)
         noPorts.setDevice(n, QStringLiteral("/nonexistent/morvi-bench-port%1").arg(n));
     SerialLink link(std::make_unique<QtSerialPort>(noPorts));
     Transfer transfer(editor, reports, link, window);
-    UsbLink usb(reports, std::make_unique<D2XXUnit>(path));
+    UsbLink usb(reports, std::make_unique<D2XXUnit>(library));
     UsbExchange exchange(transfer, usb);
+    exchange.setFast(fast);
     usb.setAdapterprefix(QStringLiteral("QZK"));
     usb.OpenFTDI();
     if (!usb.usbmode()) return {};
@@ -184,13 +188,24 @@ int main(int argc, char **argv)
         baud, paced.read, readWire, paced.program, programWire,
         (paced.read + paced.program) / (readWire + programWire));
 
-    for (const int pace : {0, baud}) {
-        const Times usb = adapterRun(pace);
-        if (!usb.ok()) return std::fprintf(stderr, "adapter run failed\n"), 1;
-        std::printf(
-            "adapter, %s: read %.0f ms (floor %.0f ms), programming %.0f ms (floor %.0f ms): %.3f of the floor\n",
-            pace == 0 ? "unpaced  " : "9600 baud", usb.read, readFloor, usb.program, programFloor,
-            (usb.read + usb.program) / (readFloor + programFloor));
-    }
+    // Over the adapter the wire carries 80 bytes per block; the answers come while later requests go out.
+    constexpr double blockWireMs = (UsbExchange::blockLeadZeros + UsbExchange::blockSize) * byteMs;
+    const double usbReadWire = 8 * blockWireMs;
+    const double usbProgramWire = (8 + 16 + 8) * blockWireMs;
+    const struct {
+        const char *name;
+        QString path;
+    } libraries[] = {{"vendor  ", QStringLiteral(MORVI_FAKE_FTD2XX_PATH)},
+                     {"libftdi1", QStringLiteral(MORVI_FAKE_LIBFTDI1_PATH)}};
+    for (const auto &library : libraries)
+        for (const bool fastExchange : {false, true}) {
+            const Times usb = adapterRun(library.path, fastExchange);
+            if (!usb.ok()) return std::fprintf(stderr, "adapter run failed\n"), 1;
+            std::printf("adapter, %s, %s, %d baud: read %.0f ms (%.3f of wire %.0f ms, %.3f of floor %.0f ms), "
+                        "programming %.0f ms (%.3f of wire %.0f ms, %.3f of floor %.0f ms)\n",
+                        library.name, fastExchange ? "fast    " : "standard", baud, usb.read, usb.read / usbReadWire,
+                        usbReadWire, usb.read / readFloor, readFloor, usb.program, usb.program / usbProgramWire,
+                        usbProgramWire, usb.program / programFloor, programFloor);
+        }
     return 0;
 }
