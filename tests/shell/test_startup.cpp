@@ -475,7 +475,7 @@ private slots:
         const QStringList entry = lines->last().split('\t');
         QCOMPARE(entry.size(), 5);
         QCOMPARE(entry[1], QStringLiteral("COM2"));
-        QCOMPARE(entry[2], files::startFileName);
+        QCOMPARE(entry[2], QStringLiteral("-")); // nothing loaded or saved yet
         QCOMPARE(entry[4], QStringLiteral("abgebrochen"));
     }
 
