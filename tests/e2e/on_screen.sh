@@ -8,32 +8,7 @@
 # (MORVI_X_SCREEN for tests/support/run_on_x.sh, QT_FONT_DPI, QT_SCALE_FACTOR).
 set -euo pipefail
 
-morvi=$(realpath "$1")
-work=$(mktemp -d)
-pid=
-finish() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap finish EXIT
-shot() { import -window root "$1" 2>/dev/null || { rm -f "$1" && scrot "$1" 2>/dev/null; }; }
-fail() {
-  echo "FAIL: $*" >&2
-  [ -n "${MORVI_E2E_SHOT:-}" ] && shot "$MORVI_E2E_SHOT" && echo "screen saved in $MORVI_E2E_SHOT" >&2
-  exit 1
-}
-window() {
-  local id
-  id=$(timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1) || fail "no window \"$1\""
-  echo "$id"
-}
-gone() {
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-    sleep 0.05
-  done
-  fail "window \"$1\" still open"
-}
+. "$(dirname "$0")/x_session.sh"
 keys() {
   xdotool key --delay 60 "$@"
   sleep 0.3
