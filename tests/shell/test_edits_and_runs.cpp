@@ -119,7 +119,6 @@ private slots:
         QVERIFY(!again->FMorvi().isVisible());
     }
 
-
     void savingAndLoadingFromTheMenu()
     {
         auto script = std::make_unique<test::ScriptedDialogs>();
@@ -249,7 +248,6 @@ private slots:
         QVERIFY(lines && !lines->isEmpty());
         QCOMPARE(lines->last().section('\t', 4), QStringLiteral("abgebrochen"));
     }
-
 };
 
 QTEST_MAIN(EditsAndRunsTest)

@@ -219,7 +219,6 @@ private slots:
         }
     }
 
-
     void unknownPortLeavesEveryPortUnmarked()
     {
         QFile ini(dir.filePath("morvi.ini"));
