@@ -48,6 +48,13 @@ constexpr QSize clientSize(int outerWidth, int outerHeight) { return {outerWidth
 // metric twins where those are missing, so texts fit as designed.
 void installDesignFonts();
 
+// Names a new control and hands it on, so that it is built in one expression.
+template <typename W> W *named(W *w, const QString &name)
+{
+    w->setObjectName(name);
+    return w;
+}
+
 // A font of the given family at a size in pixels, as the window designs give it.
 QFont pixelFont(const QString &family, int pixels, bool bold = false);
 
