@@ -32,6 +32,20 @@ typed() {
   sleep 0.2
 }
 
+# "Datei → Speichern" under the offered name; sets saved to the file written below folder $1.
+save_offered() {
+  keys alt+d s
+  window "^Datei Speichern$" >/dev/null
+  keys Return
+  saved=
+  for _ in $(seq 50); do
+    saved=$(find "$1" -name '*.txc' -size +0 | head -n1)
+    [ -n "$saved" ] && break
+    sleep 0.1
+  done
+  [ -n "$saved" ] || fail "nothing saved in $1"
+}
+
 cd "$work"
 "$morvi" &
 pid=$!
@@ -117,16 +131,7 @@ for menu in d k t h; do
 done
 
 # Save under the offered name.
-keys alt+d s
-window "^Datei Speichern$" >/dev/null
-keys Return
-saved=
-for _ in $(seq 50); do
-  saved=$(find "$work" -name '*.txc' -size +0 | head -n1)
-  [ -n "$saved" ] && break
-  sleep 0.1
-done
-[ -n "$saved" ] || fail "nothing saved"
+save_offered "$work"
 
 byte() { sed -n "$(($1 + 1))p" "$saved" | tr -d '\r '; }
 expect() {
@@ -191,16 +196,7 @@ window "^morvi$" >/dev/null
 keys Escape
 gone "^morvi$"
 kill -0 "$pid" 2>/dev/null || fail "the window closed although the question was answered Nein"
-keys alt+d s
-window "^Datei Speichern$" >/dev/null
-keys Return
-saved=
-for _ in $(seq 50); do
-  saved=$(find "$work/keyboard" -name '*.txc' -size +0 | head -n1)
-  [ -n "$saved" ] && break
-  sleep 0.1
-done
-[ -n "$saved" ] || fail "nothing saved by the keyboard"
+save_offered "$work/keyboard"
 expect 106 4 "key 6 blue, by Space three times"
 expect 104 0 "no key green"
 expect 38 18 "key 6's address 4711, high byte"

@@ -5,6 +5,7 @@
 #include "morvi_program.h"
 #include "qserial_port.h"
 #include "scripted_dialogs.h"
+#include "tx_emulator.h"
 #include "serial_link.h"
 
 #include <QApplication>
@@ -58,6 +59,18 @@ protected:
         program->FMorvi().show();
         QApplication::setActiveWindow(&program->FMorvi());
         if (!QTest::qWaitForWindowActive(&program->FMorvi())) qWarning("main window did not become active");
+        return program;
+    }
+
+    // Started on COM2, where the emulated transmitter is, and asking nothing before programming.
+    static std::unique_ptr<shell::MorviProgram> startedOnCom2(tools::TxEmulator &transmitter)
+    {
+        auto program =
+            start(std::make_unique<test::ScriptedDialogs>(), serialLink(QString::fromStdString(transmitter.slavePath())));
+        ui::TFMorvi &w = program->FMorvi();
+        if (!QTest::qWaitFor([&] { return !program->inittimer().isActive(); })) qWarning("start-up did not finish");
+        w.findChild<QAction *>("COM21")->trigger();
+        w.setConfirm([](const QString &) { return true; });
         return program;
     }
 

@@ -191,13 +191,8 @@ private slots:
         const QString log = files::backupFolder() + '/' + files::programmingLogName;
         QFile::remove(log);
         {
-            auto program = start(std::make_unique<test::ScriptedDialogs>(),
-                                 serialLink(QString::fromStdString(transmitter.slavePath())));
-            ui::TFMorvi &w = program->FMorvi();
-            QTRY_VERIFY(!program->inittimer().isActive());
-            w.findChild<QAction *>("COM21")->trigger();
-            w.setConfirm([](const QString &) { return true; });
-            QTest::mouseClick(w.findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
+            auto program = startedOnCom2(transmitter);
+            QTest::mouseClick(program->FMorvi().findChild<QPushButton *>("ProgButton"), Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(program->transfer().writing() && !program->transfer().reading(), 15000);
         }
         const auto lines = files::readLinesFile(log);
@@ -223,12 +218,8 @@ private slots:
     {
         QFETCH(QString, phase);
         tools::TxEmulator transmitter;
-        auto program = start(std::make_unique<test::ScriptedDialogs>(),
-                             serialLink(QString::fromStdString(transmitter.slavePath())));
+        auto program = startedOnCom2(transmitter);
         ui::TFMorvi &w = program->FMorvi();
-        QTRY_VERIFY(!program->inittimer().isActive());
-        w.findChild<QAction *>("COM21")->trigger();
-        w.setConfirm([](const QString &) { return true; });
         const QString log = files::backupFolder() + '/' + files::programmingLogName;
         QFile::remove(log);
 
