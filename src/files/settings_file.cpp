@@ -31,12 +31,12 @@ bool readPosition(const QStringList &lines, int markerLine, const QString &marke
     return true;
 }
 
+} // namespace
+
 bool isPortNumber(const QString &text)
 {
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
-
-} // namespace
 
 QString SettingsFilePath() { return QDir(QDir::currentPath()).filePath(settingsFileName); }
 

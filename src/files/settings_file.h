@@ -36,6 +36,9 @@ struct ProgramSettings {
 // that it is written back to the same place.
 QString SettingsFilePath();
 
+// Whether a port line is a port number (digits only); any other line means COM1.
+bool isPortNumber(const QString &text);
+
 // Reads the settings file at path into settings, Memo1 holding its lines.
 // Line 2 becomes the current directory when it names one. Reading stops at
 // the first position line that is not an integer and keeps what it applied

@@ -39,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ProgramSettings read;
     QStringList Memo1;
     readSettingsFile(path, read, Memo1);
-    if (read.portName != "COM" + read.SavedComNumber) std::abort();
+    // A line that is no port number stands for COM1.
+    const QString number = isPortNumber(read.SavedComNumber) ? read.SavedComNumber : QStringLiteral("1");
+    if (read.portName != "COM" + number) std::abort();
 
     read.directory = QDir::currentPath();
     if (!writeSettingsFile(again, read, QString(), Memo1)) std::abort();
