@@ -1,13 +1,13 @@
 #include "cli.h"
 
+#include "backups_command.h"
 #include "check_command.h"
 #include "config_file.h"
 #include "config_summary.h"
 #include "console_reporter.h"
 #include "device_session.h"
-#include "parameter_rules.h"
 #include "line_text.h"
-#include "backups_command.h"
+#include "parameter_rules.h"
 #include "programming_record.h"
 
 #include <QJsonArray>

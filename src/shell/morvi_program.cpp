@@ -81,8 +81,8 @@ void MorviProgram::wireMenus()
     connect(&main, &TFMorvi::helpRequested, this, [this] { helpform_->exec(); });
     connect(&main, &TFMorvi::checkRequested, this, [this] {
         // The same mapping file and adapter library the transfers use.
-        const QString portMap = QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(link::portMapFileName));
-        const auto inputs = link::systemCheckInputs(portMap, adapterLibrary_, files::backupFolder());
+        const auto inputs =
+            link::systemCheckInputs(besideSettings(link::portMapFileName), adapterLibrary_, files::backupFolder());
         ui::TFVerbindung dialog(link::reportText(link::connectionCheck(inputs)), fmorvi_.get());
         dialog.exec();
     });
@@ -133,13 +133,12 @@ void MorviProgram::inittimerTimer()
     main.link().waitstates = 0;
     SettingsFilePath = files::SettingsFilePath();
     // The port mapping lies beside the settings file.
-    if (link::PortMap *map = serial().portMap())
-        map->setFile(QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(link::portMapFileName)));
+    if (link::PortMap *map = serial().portMap()) map->setFile(besideSettings(link::portMapFileName));
     files::ProgramSettings settings;
     // A missing or broken file keeps what was read before the fault.
     files::readSettingsFile(SettingsFilePath, settings, Memo1);
     applySettings(settings);
-    main.fastUsbItem()->setChecked(files::readFastUsbChoice(usbChoicePath()));
+    main.fastUsbItem()->setChecked(files::readFastUsbChoice(besideSettings(files::usbChoiceFileName)));
     main.markSelectedPort();
     fileActions_->setOpenFileName(files::startFileName);
     main.select_normal();
@@ -153,9 +152,9 @@ void MorviProgram::inittimerTimer()
     main.focusLeseButton();
 }
 
-QString MorviProgram::usbChoicePath() const
+QString MorviProgram::besideSettings(const char *fileName) const
 {
-    return QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(files::usbChoiceFileName));
+    return QFileInfo(SettingsFilePath).dir().filePath(QString::fromLatin1(fileName));
 }
 
 void MorviProgram::setPortName(const QString &name)
@@ -225,7 +224,7 @@ void MorviProgram::FormClose()
         // Closing before the delayed initialisation has nowhere to write the settings.
         if (SettingsFilePath.isEmpty()) return;
         files::writeSettingsFile(SettingsFilePath, currentSettings(), fmorvi_->linkStatusText(), Memo1);
-        files::writeFastUsbChoice(usbChoicePath(), fmorvi_->fastUsbItem()->isChecked());
+        files::writeFastUsbChoice(besideSettings(files::usbChoiceFileName), fmorvi_->fastUsbItem()->isChecked());
     } catch (...) {
         // Shutting down goes on whatever failed; nothing is reported.
     }

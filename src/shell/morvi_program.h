@@ -65,8 +65,8 @@ public:
 private:
     void wireMenus();
     void setPortName(const QString &name);
-    // The choice of USB exchange lies beside the settings file.
-    QString usbChoicePath() const;
+    // The port mapping and the choice of USB exchange lie beside the settings file.
+    QString besideSettings(const char *fileName) const;
     void applySettings(files::ProgramSettings settings);
     // The settings written at exit. A window still where start-up put it keeps
     // the position the file gave it, even where start-up had to move it onto
